@@ -1,0 +1,203 @@
+// The parameter file con_dos.asc, the two-slot parameter cache, the per-zone
+// set-up of the UTM-style blocks, and the installation root.
+#include "interface/zone_params.h"
+
+#include <charconv>
+#include <cstdio>
+#include <utility>
+
+#include "interface/conversion.h"
+#include "platform/platform.h"
+#include "zonvert.h"
+
+namespace zonvert {
+namespace {
+
+constexpr char kParameterFileName[] = "con_dos.asc";
+constexpr char kEndOfFile = 26;  // Ctrl-Z ends a text file
+
+// Degrees to radians for the central meridian: 1/57.29577951, not pi/180.
+constexpr double kDegToRad = 0.017453292520882225;
+constexpr double kNorthingSouth = 10000000.0;  // false northing, metres
+
+// Zone blocks of 100 codes that share one record and derive their central
+// meridian from the zone suffix.
+constexpr int32_t kBlockFirst = 100;
+constexpr int32_t kBlockLast = 4999;
+constexpr int32_t kSuffixMercator = 99;
+constexpr int32_t kSuffixLastUtm = 60;
+constexpr int32_t kSuffixUserMeridian = 61;
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// A cursor over parameter-file text that reads numbers the way "%d" and
+// "%lf" do: leading white space skipped, the number ends where its syntax
+// ends.  Independent of the C locale.
+class TokenReader {
+ public:
+  explicit TokenReader(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+
+  // True when only white space is left.
+  bool AtEnd() {
+    SkipSpace();
+    return p_ == end_;
+  }
+
+  // Reads an optionally signed decimal integer.
+  bool ReadInt(int32_t* value) {
+    SkipSpace();
+    const char* first = p_;
+    if (first != end_ && *first == '+' && first + 1 != end_ && first[1] != '-') ++first;
+    auto [next, ec] = std::from_chars(first, end_, *value);
+    if (ec != std::errc()) return false;
+    p_ = next;
+    return true;
+  }
+
+  // Reads a real number (decimal, with optional sign and exponent; "inf"
+  // and "nan" as the C library spells them).
+  bool ReadDouble(double* value) {
+    SkipSpace();
+    const char* first = p_;
+    if (first != end_ && *first == '+' && first + 1 != end_ && first[1] != '-') ++first;
+    auto [next, ec] = std::from_chars(first, end_, *value, std::chars_format::general);
+    if (ec != std::errc()) return false;
+    p_ = next;
+    return true;
+  }
+
+ private:
+  void SkipSpace() {
+    while (p_ != end_ && IsSpace(*p_)) ++p_;
+  }
+
+  const char* p_;
+  const char* end_;
+};
+
+// Reads the whole file into *text.  False when it cannot be opened.
+bool ReadWholeFile(const std::string& path, std::string* text) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  char buffer[8192];
+  size_t count;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, count);
+  std::fclose(file);
+  return true;
+}
+
+// Central meridian and false northing of a zone code from 100 to 4999,
+// worked out when its record is read.
+void SetUpZoneBlock(int32_t zoneCode, ZoneParams* record) {
+  if (zoneCode < kBlockFirst || zoneCode > kBlockLast) return;
+  const int32_t suffix = zoneCode % 100;
+  double centralMeridian;  // degrees
+  if (suffix == kSuffixMercator) {
+    return;  // the Mercator routine takes its meridian from the settings
+  } else if (suffix >= 1 && suffix <= kSuffixLastUtm) {
+    centralMeridian = 6.0 * suffix - 183.0;  // UTM zone s: -177, ..., 177
+  } else if (suffix == kSuffixUserMeridian) {
+    centralMeridian = static_cast<double>(gConversionState.userCentralMeridian);
+  } else {
+    std::printf(" *** Error: GCON: Illegal CM/zonecode ***\n");
+    return;
+  }
+  record->p[5] = centralMeridian * kDegToRad;
+  const int32_t h = gConversionState.hemisphere;
+  record->p[7] = (h == 1 || h == 3) ? 0.0 : kNorthingSouth;
+}
+
+}  // namespace
+
+void SwapCacheSlots() {
+  std::swap(gParamCache.activeParams, gParamCache.spareParams);
+  std::swap(gParamCache.activeCode, gParamCache.spareCode);
+}
+
+int32_t FileKeyOf(int32_t zoneCode) {
+  if (zoneCode >= kBlockFirst && zoneCode <= kBlockLast) return zoneCode - zoneCode % 100;
+  return zoneCode;
+}
+
+ScanResult ScanParameterText(std::string_view text, int32_t key, ZoneParams* record) {
+  const size_t eof = text.find(kEndOfFile);
+  if (eof != std::string_view::npos) text = text.substr(0, eof);
+
+  TokenReader reader(text);
+  ZoneParams candidate;
+  while (!reader.AtEnd()) {
+    int32_t code;
+    if (!reader.ReadInt(&code)) return ScanResult::kBadToken;
+    for (double& value : candidate.p) {
+      if (reader.AtEnd()) return ScanResult::kCutShort;
+      if (!reader.ReadDouble(&value)) return ScanResult::kBadToken;
+    }
+    if (code == key) {
+      *record = candidate;
+      return ScanResult::kFound;
+    }
+  }
+  return ScanResult::kKeyAbsent;
+}
+
+std::string CutRootFromModulePath(std::string_view name) {
+  int separators = 0;
+  for (size_t i = name.size(); i-- > 1;) {
+    if (name[i] == '/' || name[i] == '\\') {
+      if (++separators == 2) return std::string(name.substr(0, i));
+    }
+  }
+  return std::string(name);
+}
+
+std::string ResolveRootDirectory() {
+  if (!gRootPath.empty()) return gRootPath;
+  return CutRootFromModulePath(platform::ModuleFileName());
+}
+
+std::string TemplateDirectory(const std::string& root) {
+  return root + platform::kTemplateSubdirectory;
+}
+
+bool LoadZoneParams() {
+  const int32_t zoneCode = gConversionState.zoneCode;
+  if (zoneCode == gParamCache.activeCode) return true;
+  if (zoneCode == gParamCache.spareCode) {
+    SwapCacheSlots();
+    return true;
+  }
+
+  // Miss: the record used last becomes the spare.  The zone code takes the
+  // active slot only once its record has been read, so a failed read leaves
+  // both cached records in place and the next call tries the file again.
+  SwapCacheSlots();
+
+  const std::string path = TemplateDirectory(ResolveRootDirectory()) + kParameterFileName;
+  std::string text;
+  if (!ReadWholeFile(path, &text)) {
+    const std::string message = "File " + path + " not found! Graphics won't show correctly.";
+    platform::ShowMessage("lldrv", message.c_str());
+    return false;
+  }
+
+  ZoneParams record;
+  if (ScanParameterText(text, FileKeyOf(zoneCode), &record) != ScanResult::kFound) {
+    if (SelectProjection(zoneCode) != nullptr) {
+      std::printf(" *** Error: GCON: no parameters for zone code %d ***\n", zoneCode);
+    }
+    return false;
+  }
+
+  SetUpZoneBlock(zoneCode, &record);
+  gParamCache.activeParams = record;
+  gParamCache.activeCode = zoneCode;
+  return true;
+}
+
+}  // namespace zonvert
+
+extern "C" ZONVERT_API void ZONVERT_CALL SetPath(const char* root) {
+  zonvert::gRootPath = root != nullptr ? root : "";
+}

@@ -1,0 +1,8 @@
+// PLACEHOLDER: not built yet; converts nothing.
+#include "projections/projections.h"
+
+namespace zonvert {
+
+void CassiniSoldner(double* /*x*/, double* /*y*/, double* /*lat*/, double* /*lon*/) {}
+
+}  // namespace zonvert

@@ -1,0 +1,50 @@
+// Helpers shared by the tests: a temporary folder, fixture files, a message
+// sink that records what was shown, and the return to the state at load.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zonvert::testing {
+
+// A fresh folder under $TMPDIR (or /tmp), removed with its contents at the
+// end of the scope.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  // Writes `contents` to path()/relative, creating folders on the way;
+  // returns the full path.
+  std::string Write(const std::string& relative, const std::string& contents) const;
+
+ private:
+  std::string path_;
+};
+
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+// One shown message.
+struct ShownMessage {
+  std::string caption;
+  std::string text;
+};
+
+// Replaces the platform message sink for its lifetime and records every
+// message shown meanwhile.
+class MessageRecorder {
+ public:
+  MessageRecorder();
+  ~MessageRecorder();
+  const std::vector<ShownMessage>& messages() const;
+  void Clear();
+};
+
+// Returns every module-wide record of the library to its state at load:
+// conversion settings, parameter cache, root path and the grid state.
+void ResetLibraryState();
+
+}  // namespace zonvert::testing
