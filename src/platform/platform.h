@@ -5,6 +5,7 @@
 // messages through it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace zonvert::platform {
@@ -29,5 +30,21 @@ void ShowMessage(const char* caption, const char* text);
 // Replaces the sink; nullptr restores the platform default.  Returns the
 // sink that was in place.  Tests use it to see what was shown.
 MessageSink SetMessageSink(MessageSink sink);
+
+// A whole file mapped read-only into memory.  Reads through `data` cost no
+// system call; the caller keeps every read below `size`.
+struct MappedFile {
+  const unsigned char* data = nullptr;  // first byte; nullptr when size is 0
+  std::size_t size = 0;                 // length of the file in bytes
+  bool isOpen = false;                  // true between a successful map and its unmap
+};
+
+// Maps the file at `path` read-only.  An empty file maps with size 0.
+// Returns false, leaving *mapped closed, when the file cannot be opened or
+// mapped (missing, a directory, no permission).
+bool MapFileReadOnly(const std::string& path, MappedFile* mapped);
+
+// Releases a mapping made by MapFileReadOnly; a closed one is left alone.
+void UnmapFile(MappedFile* mapped);
 
 }  // namespace zonvert::platform

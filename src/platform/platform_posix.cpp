@@ -2,6 +2,10 @@
 #include "platform/platform.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -37,6 +41,38 @@ MessageSink SetMessageSink(MessageSink sink) {
   MessageSink previous = gMessageSink;
   gMessageSink = sink != nullptr ? sink : &WriteToStandardError;
   return previous;
+}
+
+bool MapFileReadOnly(const std::string& path, MappedFile* mapped) {
+  *mapped = MappedFile{};
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return false;
+  }
+  const std::size_t size = static_cast<std::size_t>(info.st_size);
+  void* data = nullptr;
+  if (size > 0) {
+    data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (data == MAP_FAILED) {
+      close(fd);
+      return false;
+    }
+  }
+  close(fd);  // the mapping keeps the file's contents reachable
+  mapped->data = static_cast<const unsigned char*>(data);
+  mapped->size = size;
+  mapped->isOpen = true;
+  return true;
+}
+
+void UnmapFile(MappedFile* mapped) {
+  if (mapped->isOpen && mapped->data != nullptr) {
+    munmap(const_cast<unsigned char*>(mapped->data), mapped->size);
+  }
+  *mapped = MappedFile{};
 }
 
 }  // namespace zonvert::platform

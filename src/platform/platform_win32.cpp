@@ -41,4 +41,42 @@ MessageSink SetMessageSink(MessageSink sink) {
   return previous;
 }
 
+bool MapFileReadOnly(const std::string& path, MappedFile* mapped) {
+  *mapped = MappedFile{};
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER length{};
+  if (!GetFileSizeEx(file, &length) || length.QuadPart < 0 ||
+      static_cast<unsigned long long>(length.QuadPart) > static_cast<SIZE_T>(-1)) {
+    CloseHandle(file);
+    return false;
+  }
+  const std::size_t size = static_cast<std::size_t>(length.QuadPart);
+  const void* data = nullptr;
+  if (size > 0) {  // a mapping of an empty file cannot be created
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping == nullptr) {
+      CloseHandle(file);
+      return false;
+    }
+    data = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    CloseHandle(mapping);  // the view keeps the mapping alive
+    if (data == nullptr) {
+      CloseHandle(file);
+      return false;
+    }
+  }
+  CloseHandle(file);
+  mapped->data = static_cast<const unsigned char*>(data);
+  mapped->size = size;
+  mapped->isOpen = true;
+  return true;
+}
+
+void UnmapFile(MappedFile* mapped) {
+  if (mapped->isOpen && mapped->data != nullptr) UnmapViewOfFile(mapped->data);
+  *mapped = MappedFile{};
+}
+
 }  // namespace zonvert::platform
