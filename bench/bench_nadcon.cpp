@@ -1,0 +1,163 @@
+// Speed of the datum shift on the published CONUS grid: the forward shift
+// through the export (values read from the mapped grid pair), the same
+// forward step with a seek and a read per grid row, and the inverse.
+//
+// Each benchmark runs ten repetitions and reports their mean, median and
+// spread; one iteration shifts one point of a fixed pseudo-random set.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "nadcon/nadcon.h"
+#include "zonvert.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kPointCount = 4096;  // a power of two: the index wraps by mask
+constexpr int kRepetitions = 10;
+
+struct Point {
+  double lon;  // degrees, positive east
+  double lat;  // degrees
+};
+
+// A root folder whose template/ links to the published grids.
+class GridRoot {
+ public:
+  GridRoot() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
+                          "/zonvert-bench-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+      std::perror("mkdtemp");
+      std::exit(1);
+    }
+    path_ = pattern;
+    const fs::path templateDir = fs::path(path_) / "template";
+    fs::create_directories(templateDir);
+    for (const char* name : {"conus", "hawaii", "prvi", "stlrnc", "stgeorge", "stpaul", "alaska"}) {
+      for (const char* extension : {".las", ".los"}) {
+        const std::string file = std::string(name) + extension;
+        fs::create_symlink(fs::path(ZONVERT_NADCON_GRIDS) / file, templateDir / file);
+      }
+    }
+  }
+  ~GridRoot() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Points spread over the inside of CONUS (a fixed linear congruential
+// sequence, so every run shifts the same points).
+const std::vector<Point>& ConusPoints() {
+  static const std::vector<Point> points = [] {
+    std::vector<Point> result;
+    uint64_t state = 0x2545F4914F6CDD1Du;
+    auto uniform = [&state]() {
+      state = state * 6364136223846793005u + 1442695040888963407u;
+      return static_cast<double>(state >> 11) * 0x1.0p-53;
+    };
+    for (int i = 0; i < kPointCount; ++i) {
+      const double lon = -130.9 + 67.8 * uniform();
+      const double lat = 20.1 + 29.8 * uniform();
+      result.push_back({lon, lat});
+    }
+    return result;
+  }();
+  return points;
+}
+
+// Loads every header and opens the CONUS pair before the timing starts.
+void PrepareLibrary() {
+  static GridRoot root;
+  SetPath(root.path().c_str());
+  double lon = 0.0, lat = 0.0;
+  int32_t status = -1;
+  Nadcon27To83(-117.0, 34.0, &lon, &lat, &status);
+  if (status != 0) {
+    std::fprintf(stderr, "grids not available under %s\n", ZONVERT_NADCON_GRIDS);
+    std::exit(1);
+  }
+}
+
+void BM_Forward_MappedGrid(benchmark::State& state) {
+  PrepareLibrary();
+  const std::vector<Point>& points = ConusPoints();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Point& p = points[i++ & (kPointCount - 1)];
+    double lon = 0.0, lat = 0.0;
+    int32_t status = 0;
+    Nadcon27To83(p.lon, p.lat, &lon, &lat, &status);
+    benchmark::DoNotOptimize(lon);
+    benchmark::DoNotOptimize(lat);
+    benchmark::DoNotOptimize(status);
+  }
+}
+
+// The same forward step, with the values read by a seek and a read per
+// grid row from the two files opened with stdio.
+void BM_Forward_SeekAndRead(benchmark::State& state) {
+  PrepareLibrary();
+  const std::string base = std::string(ZONVERT_NADCON_GRIDS) + "/conus";
+  std::FILE* las = std::fopen((base + ".las").c_str(), "rb");
+  std::FILE* los = std::fopen((base + ".los").c_str(), "rb");
+  if (las == nullptr || los == nullptr) {
+    state.SkipWithError("cannot open the CONUS grids");
+    return;
+  }
+  const std::vector<Point>& points = ConusPoints();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Point& p = points[i++ & (kPointCount - 1)];
+    double lon = 0.0, lat = 0.0;
+    zonvert::NadconCell cell{};
+    double latShift = 0.0, lonShift = 0.0;
+    if (zonvert::NadconLocate(p.lon, p.lat, &cell) &&
+        zonvert::NadconInterpolateBySeek(las, cell.columnCount, cell.row, cell.col, cell.rowF,
+                                         cell.colF, &latShift) &&
+        zonvert::NadconInterpolateBySeek(los, cell.columnCount, cell.row, cell.col, cell.rowF,
+                                         cell.colF, &lonShift)) {
+      zonvert::NadconApplyShifts(p.lon, p.lat, latShift, lonShift, &lon, &lat);
+    }
+    benchmark::DoNotOptimize(lon);
+    benchmark::DoNotOptimize(lat);
+  }
+  std::fclose(las);
+  std::fclose(los);
+}
+
+void BM_Inverse_MappedGrid(benchmark::State& state) {
+  PrepareLibrary();
+  const std::vector<Point>& points = ConusPoints();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Point& p = points[i++ & (kPointCount - 1)];
+    double lon = 0.0, lat = 0.0;
+    int32_t status = 0;
+    Nadcon83To27(p.lon, p.lat, &lon, &lat, &status);
+    benchmark::DoNotOptimize(lon);
+    benchmark::DoNotOptimize(lat);
+    benchmark::DoNotOptimize(status);
+  }
+}
+
+BENCHMARK(BM_Forward_MappedGrid)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Forward_SeekAndRead)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Inverse_MappedGrid)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
+
+}  // namespace
+
+BENCHMARK_MAIN();
