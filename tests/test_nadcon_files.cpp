@@ -33,7 +33,7 @@ constexpr const char kMissingText[] = " not found.  Conversions may not be compu
 constexpr const char kDamagedText[] = " is damaged.  Conversions may not be computed.";
 
 // One grid file: header fields and the value of every node.
-struct GridSpec {
+struct TestGrid {
   std::string ident = "synthetic test grid";
   std::string program = "NADGRD  ";
   int32_t columnCount = 30;  // at least 23: record 0 must hold the 96-byte header
@@ -54,7 +54,7 @@ void Put(std::string* bytes, std::size_t offset, const void* data, std::size_t s
 // The file in the published layout: record 0 with the header, then one
 // record per row with 4 unused bytes before the values.
 // Counts below 1 give a file of the header alone.
-std::string GridBytes(const GridSpec& g) {
+std::string GridBytes(const TestGrid& g) {
   const std::size_t columns = static_cast<std::size_t>(std::max(0, g.columnCount));
   const std::size_t rows = static_cast<std::size_t>(std::max(0, g.rowCount));
   const std::size_t record = 4 * (columns + 1);
@@ -79,8 +79,8 @@ std::string GridBytes(const GridSpec& g) {
 // a file.
 constexpr int kCount = 30;
 constexpr float kSpacing = 0.1f;
-GridSpec AreaGrid(int area) {
-  GridSpec g;
+TestGrid AreaGrid(int area) {
+  TestGrid g;
   g.xMin = 10.0f * area;
   g.xSpacing = kSpacing;
   g.ySpacing = kSpacing;
@@ -103,7 +103,7 @@ class NadconFilesTest : public ::testing::Test {
   void Write(int area, const char* extension, const std::string& bytes) {
     dir_.Write(std::string("template/") + kNames[area] + extension, bytes);
   }
-  void WritePair(int area, const GridSpec& las, const GridSpec& los) {
+  void WritePair(int area, const TestGrid& las, const TestGrid& los) {
     Write(area, ".las", GridBytes(las));
     Write(area, ".los", GridBytes(los));
   }
@@ -180,27 +180,27 @@ TEST_F(NadconFilesTest, EveryFileMissingShowsSevenLasMessages) {
 TEST_F(NadconFilesTest, HeadersThatDifferInOneField) {
   struct Case {
     const char* field;
-    std::function<void(GridSpec*)> change;
+    std::function<void(TestGrid*)> change;
     bool registered;
   };
   const Case kCases[] = {
-      {"ident", [](GridSpec* g) { g->ident = "another ident"; }, true},
-      {"program", [](GridSpec* g) { g->program = "OTHERPRG"; }, true},
-      {"angle -0", [](GridSpec* g) { g->angle = -0.0f; }, true},
-      {"angle", [](GridSpec* g) { g->angle = 1.0f; }, false},
-      {"columnCount", [](GridSpec* g) { g->columnCount = kCount + 1; }, false},
-      {"rowCount", [](GridSpec* g) { g->rowCount = kCount + 1; }, false},
-      {"zCount", [](GridSpec* g) { g->zCount = 2; }, false},
-      {"xMin", [](GridSpec* g) { g->xMin = 0.5f; }, false},
-      {"xSpacing", [](GridSpec* g) { g->xSpacing = 0.5f; }, false},
-      {"yMin", [](GridSpec* g) { g->yMin = 0.5f; }, false},
-      {"ySpacing", [](GridSpec* g) { g->ySpacing = 0.5f; }, false},
+      {"ident", [](TestGrid* g) { g->ident = "another ident"; }, true},
+      {"program", [](TestGrid* g) { g->program = "OTHERPRG"; }, true},
+      {"angle -0", [](TestGrid* g) { g->angle = -0.0f; }, true},
+      {"angle", [](TestGrid* g) { g->angle = 1.0f; }, false},
+      {"columnCount", [](TestGrid* g) { g->columnCount = kCount + 1; }, false},
+      {"rowCount", [](TestGrid* g) { g->rowCount = kCount + 1; }, false},
+      {"zCount", [](TestGrid* g) { g->zCount = 2; }, false},
+      {"xMin", [](TestGrid* g) { g->xMin = 0.5f; }, false},
+      {"xSpacing", [](TestGrid* g) { g->xSpacing = 0.5f; }, false},
+      {"yMin", [](TestGrid* g) { g->yMin = 0.5f; }, false},
+      {"ySpacing", [](TestGrid* g) { g->ySpacing = 0.5f; }, false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.field);
     testing::ResetLibraryState();
     SetPath(dir_.path().c_str());
-    GridSpec los = AreaGrid(0);
+    TestGrid los = AreaGrid(0);
     c.change(&los);
     WritePair(0, AreaGrid(0), los);
     MessageRecorder recorder;
@@ -214,10 +214,10 @@ TEST_F(NadconFilesTest, HeadersThatDifferInOneField) {
 // A negative spacing registers the area with its maximum below its
 // minimum and the spacing stored as an absolute value: no point is inside.
 TEST_F(NadconFilesTest, NegativeSpacingRegistersAnEmptyArea) {
-  GridSpec g = AreaGrid(0);
+  TestGrid g = AreaGrid(0);
   g.xMin = 2.9f;
   g.xSpacing = -kSpacing;
-  GridSpec h = AreaGrid(1);
+  TestGrid h = AreaGrid(1);
   h.yMin = 2.9f;
   h.ySpacing = -kSpacing;
   WritePair(0, g, g);
@@ -237,9 +237,9 @@ TEST_F(NadconFilesTest, NegativeSpacingRegistersAnEmptyArea) {
 TEST_F(NadconFilesTest, DamagedFileIsReportedOnce) {
   constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
   constexpr float kInf = std::numeric_limits<float>::infinity();
-  auto withHeader = [](std::function<void(GridSpec*)> change) {
+  auto withHeader = [](std::function<void(TestGrid*)> change) {
     return [change]() {
-      GridSpec g = AreaGrid(2);
+      TestGrid g = AreaGrid(2);
       change(&g);
       return GridBytes(g);
     };
@@ -266,13 +266,13 @@ TEST_F(NadconFilesTest, DamagedFileIsReportedOnce) {
       {"last row one byte short", ".las", cut(kFileBytes - 1)},
       {"header only", ".los", cut(96)},
       {"more rows declared than present", ".las", declareRows(kCount + 1)},
-      {"columnCount 0", ".las", withHeader([](GridSpec* g) { g->columnCount = 0; })},
-      {"columnCount negative", ".los", withHeader([](GridSpec* g) { g->columnCount = -5; })},
-      {"rowCount 0", ".las", withHeader([](GridSpec* g) { g->rowCount = 0; })},
-      {"xMin NaN", ".las", withHeader([=](GridSpec* g) { g->xMin = kNaN; })},
-      {"ySpacing infinite", ".los", withHeader([=](GridSpec* g) { g->ySpacing = kInf; })},
-      {"angle NaN", ".las", withHeader([=](GridSpec* g) { g->angle = kNaN; })},
-      {"eastern bound overflows", ".las", withHeader([](GridSpec* g) { g->xSpacing = 3e37f; })},
+      {"columnCount 0", ".las", withHeader([](TestGrid* g) { g->columnCount = 0; })},
+      {"columnCount negative", ".los", withHeader([](TestGrid* g) { g->columnCount = -5; })},
+      {"rowCount 0", ".las", withHeader([](TestGrid* g) { g->rowCount = 0; })},
+      {"xMin NaN", ".las", withHeader([=](TestGrid* g) { g->xMin = kNaN; })},
+      {"ySpacing infinite", ".los", withHeader([=](TestGrid* g) { g->ySpacing = kInf; })},
+      {"angle NaN", ".las", withHeader([=](TestGrid* g) { g->angle = kNaN; })},
+      {"eastern bound overflows", ".las", withHeader([](TestGrid* g) { g->xSpacing = 3e37f; })},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(std::string(c.what) + " " + c.extension);
@@ -337,7 +337,7 @@ TEST_F(NadconFilesTest, CleanBeforeAnyShiftOrTwiceOnlyResets) {
 // exactly; the inverse takes them off again.
 TEST_F(NadconFilesTest, StatusShifted) {
   WriteAllAreas();
-  GridSpec las = AreaGrid(0), los = AreaGrid(0);
+  TestGrid las = AreaGrid(0), los = AreaGrid(0);
   las.value = [](int, int) { return 3.6f; };
   los.value = [](int, int) { return 7.2f; };
   WritePair(0, las, los);
@@ -406,10 +406,10 @@ TEST_F(NadconFilesTest, StatusNoGrid) {
 // end without convergence and the input comes back.
 TEST_F(NadconFilesTest, StatusNoConvergence) {
   WriteAllAreas();
-  GridSpec las;  // 30 columns, 11 rows, 1 degree apart: lat 0 to 10
+  TestGrid las;  // 30 columns, 11 rows, 1 degree apart: lat 0 to 10
   las.rowCount = 11;
   las.value = [](int row, int) { return 3600.0f * static_cast<float>(row - 1 - 5); };
-  GridSpec los = las;
+  TestGrid los = las;
   los.value = [](int, int) { return 0.0f; };
   WritePair(0, las, los);
   double outLon = 0.0, outLat = 0.0;
@@ -448,9 +448,9 @@ TEST_F(NadconFilesTest, NullPointerHasNoEffect) {
 // cell would end past the file).  Guards against reads outside the grid.
 TEST_F(NadconFilesTest, PointBeyondTheLastNodeIsClampedToTheLastCell) {
   WriteAllAreas();
-  GridSpec las = AreaGrid(0);
+  TestGrid las = AreaGrid(0);
   las.value = [](int row, int col) { return static_cast<float>(10 * row + col); };
-  GridSpec los = AreaGrid(0);
+  TestGrid los = AreaGrid(0);
   los.value = [](int row, int col) { return static_cast<float>(row - col); };
   WritePair(0, las, los);
 
