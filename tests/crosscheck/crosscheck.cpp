@@ -36,7 +36,7 @@ constexpr double kRadToDegTm = 57.29577951;  // radians to degrees, Transverse M
 constexpr double kRadToDegCb = 57.29578;     // radians to degrees, Cassini-Soldner, Bonne
 constexpr double kDegToRad = 0.017453292519943295;  // pi/180, for ground distances only
 constexpr double kEarthRadius = 6378137.0;          // metres, for ground distances only
-constexpr int kGridSteps = 6;      // points per side of the sample grid: (steps+1)^2
+constexpr int kGridSteps = 10;     // points per side of the sample grid: (steps+1)^2
 constexpr double kTmSeriesLimit = 3.0;  // degrees from the central meridian
 constexpr double kOriginToleranceFeet = 1e-6;  // feet
 
@@ -230,7 +230,7 @@ void SetBounds(std::map<std::string, GroupStats>* groups) {
   set("merc", 2.0, "degree factor 1/57.29578 (inverse latitude 1.53e-6 deg low)");
   set("cass", 0.1, "series to A^5 / D^5");
   set("bonne", 0.05, "footpoint series, degree factor 1/57.29578");
-  set("eov", 200.0, "fixed coefficients of the double projection (easting scale)");
+  set("eov", 1.0, "fixed latitude series of the double projection");
 }
 
 }  // namespace
