@@ -221,6 +221,7 @@ void SetBounds(std::map<std::string, GroupStats>* groups) {
   set("spcs27 lcc", 0.002, "degree factor, latitude iteration to 1e-7 deg");
   set("spcs83 tmerc", 0.002, "truncated series, degree factor 1/57.29577951");
   set("spcs27 tmerc >3deg", 0.0, "series truncation");
+  set("spcs83 tmerc >3deg", 0.0, "series truncation");
   set("spcs83 lcc", 0.002, "degree factor, latitude iteration to 1e-7 deg");
   set("utm", 0.01, "series to A^6 / D^6, footpoint to sin 6mu");
   set("utm >3deg", 0.0, "series truncation");
