@@ -217,6 +217,10 @@ int ParseOptions(int argc, char** argv, Options* o) {
       value = name.substr(equals + 1);
       name = name.substr(0, equals);
       haveValue = true;
+    } else if (name.size() > 2 && name[1] != '-') {  // -d3, -ofile
+      value = name.substr(2);
+      name = name.substr(0, 2);
+      haveValue = true;
     }
     static const char* const kValued[] = {
         "-o", "--output", "-d", "--decimals", "-u", "--grid-units", "--from-units", "--to-units",
