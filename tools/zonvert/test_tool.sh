@@ -187,7 +187,7 @@ group_errors() {
 }
 
 group_library_lines() {
-  # The library prints " *** Error: GCON: ..." on standard output for an
+  # The library prints its " *** Error: ..." lines on standard output for an
   # illegal zone suffix and a zone without parameters; the data stay free
   # of it and the zone's lines are marked and reported.
   printf '45 15\n46 16\n' >"$WORK/two.txt"
