@@ -129,8 +129,8 @@ void FreeSystem(ProjSystem* s) {
   s->op = nullptr;
 }
 
-bool MakeSystem(PJ_CONTEXT* ctx, const std::string& spec, ProjSystem* out) {
-  PJ* crs = proj_create(ctx, spec.c_str());
+bool MakeSystem(PJ_CONTEXT* ctx, const std::string& crsText, ProjSystem* out) {
+  PJ* crs = proj_create(ctx, crsText.c_str());
   if (!crs) return false;
   bool ok = false;
   PJ* geog = proj_crs_get_geodetic_crs(ctx, crs);
@@ -257,7 +257,7 @@ int main(int argc, char** argv) {
   int unusable = 0;
 
   for (const Row& row : rows) {
-    // The systems of this row: (PROJ spec, hemisphere code).
+    // The systems of this row: (PROJ definition, hemisphere code).
     std::vector<std::pair<std::string, int>> cases;
     if (!row.epsg.empty()) cases.push_back({"EPSG:" + row.epsg, 1});
     if (!row.epsgSouth.empty()) cases.push_back({"EPSG:" + row.epsgSouth, 2});
@@ -265,10 +265,10 @@ int main(int argc, char** argv) {
     if (cases.empty() && !userMeridian && row.family != "eov") {
       cases.push_back({row.definition + " +type=crs", 1});
     }
-    for (const auto& [spec, hemisphere] : cases) {
+    for (const auto& [crsText, hemisphere] : cases) {
       ProjSystem sys;
-      if (!MakeSystem(ctx, spec, &sys)) {
-        std::printf("zone %d (%s): PROJ cannot use %s\n", row.code, row.key.c_str(), spec.c_str());
+      if (!MakeSystem(ctx, crsText, &sys)) {
+        std::printf("zone %d (%s): PROJ cannot use %s\n", row.code, row.key.c_str(), crsText.c_str());
         ++unusable;
         continue;
       }
@@ -325,7 +325,7 @@ int main(int argc, char** argv) {
           const bool beyond = row.family == "tmerc" && fromCm > kTmSeriesLimit + 1e-9;
           GroupStats& g = groups[GroupOf(row, beyond)];
           ++g.points;
-          const std::string where = std::to_string(row.code) + " " + spec.substr(0, 12);
+          const std::string where = std::to_string(row.code) + " " + crsText.substr(0, 12);
           if (!(forward <= g.forward)) {
             g.forward = forward;
             g.worstForward = where;

@@ -283,13 +283,13 @@ class Generator:
 
     def ellipsoid_entry(self, fields, where):
         self.expect_fields(fields, 4, where)
-        _, ident, name, spec = fields
+        _, ident, name, params_text = fields
         if not re.fullmatch(r"[a-z0-9]+", ident):
             raise DefinitionError(f"{where}: ellipsoid id must be lower-case letters and digits")
         if ident in self.ellipsoids:
             raise DefinitionError(f"{where}: ellipsoid '{ident}' is defined twice")
         values = {}
-        for token in spec.split():
+        for token in params_text.split():
             if "=" not in token:
                 raise DefinitionError(f"{where}: malformed parameter '{token}'")
             k, v = token.split("=", 1)
@@ -374,13 +374,13 @@ class Generator:
 
     def zone_entry(self, fields, where):
         self.expect_fields(fields, 6, where)
-        _, code_text, key, epsg_text, name, spec = fields
+        _, code_text, key, epsg_text, name, params_text = fields
         code = self.parse_code(code_text, where)
         epsg = self.parse_epsg(epsg_text, where)
         if not name:
             raise DefinitionError(f"{where}: the name is empty")
         params = {}
-        for token in spec.split():
+        for token in params_text.split():
             if "=" not in token:
                 raise DefinitionError(f"{where}: malformed parameter '{token}'")
             k, v = token.split("=", 1)
