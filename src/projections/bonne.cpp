@@ -68,10 +68,7 @@ void Bonne(double* x, double* y, double* lat, double* lon) {
   if (state.direction == kGeographicToGrid) {
     double latDeg = *lat;
     double lonDeg = *lon;
-    if (state.inputUnits == 0) {
-      latDeg = latDeg * units::kArcSecondsToDegrees;
-      lonDeg = lonDeg * units::kArcSecondsToDegrees;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kArcSecondsToDegrees, &latDeg, &lonDeg);
     const double phi = latDeg * kDegToRad;
     const double Q = P[0] * ParallelFactor(P[1], P[4]) / std::sin(P[4]);
     const double rho = (Q + P[8]) - MeridianDistance(terms, phi);
@@ -81,19 +78,13 @@ void Bonne(double* x, double* y, double* lat, double* lon) {
 
     double xm = rho * std::sin(E);
     double ym = Q - rho * std::cos(E);
-    if (state.outputUnits == 0) {
-      xm = xm * units::kMetresToUsFeet;
-      ym = ym * units::kMetresToUsFeet;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kMetresToUsFeet, &xm, &ym);
     *x = xm;
     *y = ym;
   } else if (state.direction == kGridToGeographic) {
     double xm = *x;
     double ym = *y;
-    if (state.inputUnits == 0) {
-      xm = xm * units::kUsFeetToMetres;
-      ym = ym * units::kUsFeetToMetres;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kUsFeetToMetres, &xm, &ym);
     const double Q = P[0] * ParallelFactor(P[1], P[4]) / std::sin(P[4]);
     const double h = Q - ym;
     const double rho = std::sqrt(h * h + xm * xm);  // always the positive root
@@ -105,10 +96,7 @@ void Bonne(double* x, double* y, double* lat, double* lon) {
 
     double latOut = phi * kRadToDeg;
     double lonOut = lam * kRadToDeg;
-    if (state.outputUnits == 0) {
-      latOut = latOut * units::kDegreesToArcSeconds;
-      lonOut = lonOut * units::kDegreesToArcSeconds;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kDegreesToArcSeconds, &latOut, &lonOut);
     *lat = latOut;
     *lon = lonOut;
   }

@@ -62,10 +62,7 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
   if (state.direction == kGeographicToGrid) {
     double latDeg = *lat;
     double lonDeg = *lon;
-    if (state.inputUnits == 0) {
-      latDeg = latDeg * units::kArcSecondsToDegrees;
-      lonDeg = lonDeg * units::kArcSecondsToDegrees;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kArcSecondsToDegrees, &latDeg, &lonDeg);
     const double phi = latDeg * kDegToRad;
     const double sinPhi = std::sin(phi);
     const double cosPhi = std::cos(phi);
@@ -84,19 +81,13 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
     // eq. 13-6
     double ym = MeridianDistance(terms, phi) - P[8] +
                 N * t * (kOneHalf * A2 + kOne24th * (5.0 - T + 6.0 * c) * A4) + P[7];
-    if (state.outputUnits == 0) {
-      xm = xm * kMetresToFeet;
-      ym = ym * kMetresToFeet;
-    }
+    units::ApplyUnitFlag(state.outputUnits, kMetresToFeet, &xm, &ym);
     *x = xm;
     *y = ym;
   } else if (state.direction == kGridToGeographic) {
     double xm = *x;
     double ym = *y;
-    if (state.inputUnits == 0) {
-      xm = xm * kFeetToMetres;
-      ym = ym * kFeetToMetres;
-    }
+    units::ApplyUnitFlag(state.inputUnits, kFeetToMetres, &xm, &ym);
     // Footpoint: M1 = M0 + (y - FN), then eqs. 7-19 and 3-26 with sin 8mu1
     const double M1 = (ym - P[7]) + P[8];
     const double mu1 = RectifyingLatitude(terms, M1);
@@ -124,10 +115,7 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
 
     double latOut = phi * kRadToDeg;
     double lonOut = lam * kRadToDeg;
-    if (state.outputUnits == 0) {
-      latOut = latOut * units::kDegreesToArcSeconds;
-      lonOut = lonOut * units::kDegreesToArcSeconds;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kDegreesToArcSeconds, &latOut, &lonOut);
     *lat = latOut;
     *lon = lonOut;
   }

@@ -65,10 +65,7 @@ void LambertConformalConic(double* x, double* y, double* lat, double* lon) {
   if (state.direction == kGeographicToGrid) {
     double phi = *lat;
     double lam = *lon;
-    if (state.inputUnits == 0) {
-      phi = phi * units::kArcSecondsToDegrees;
-      lam = lam * units::kArcSecondsToDegrees;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kArcSecondsToDegrees, &phi, &lam);
     // eq. 14-4, unreduced longitude difference
     const double theta = (lam - lam0) * n * kDegToRad;
     // eq. 15-9
@@ -80,19 +77,13 @@ void LambertConformalConic(double* x, double* y, double* lat, double* lon) {
     // eqs. 14-1, 14-2
     double xm = rho * std::sin(theta) + P[7];
     double ym = P[11] - rho * std::cos(theta) + P[8];
-    if (state.outputUnits == 0) {
-      xm = xm * units::kMetresToUsFeet;
-      ym = ym * units::kMetresToUsFeet;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kMetresToUsFeet, &xm, &ym);
     *x = xm;
     *y = ym;
   } else if (state.direction == kGridToGeographic) {
     double xm = *x;
     double ym = *y;
-    if (state.inputUnits == 0) {
-      xm = xm * units::kUsFeetToMetres;
-      ym = ym * units::kUsFeetToMetres;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kUsFeetToMetres, &xm, &ym);
     double dx = xm - P[7];
     double dy = ym - P[8];
     double rho0 = P[11];
@@ -119,10 +110,7 @@ void LambertConformalConic(double* x, double* y, double* lat, double* lon) {
       phi = kQuarterTurnDeg - std::atan(t * std::pow((1.0 - es) / (1.0 + es), kHalf * e)) * kTwoRadToDeg;
     }
     double phiOut = phi;
-    if (state.outputUnits == 0) {
-      phiOut = phiOut * units::kDegreesToArcSeconds;
-      lamOut = lamOut * units::kDegreesToArcSeconds;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kDegreesToArcSeconds, &phiOut, &lamOut);
     *lat = phiOut;
     *lon = lamOut;
   }

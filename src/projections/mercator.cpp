@@ -93,10 +93,7 @@ void Mercator(double* x, double* y, double* lat, double* lon) {
   if (state.direction == kGeographicToGrid) {
     double phi = *lat;
     double lam = *lon;
-    if (state.inputUnits == 0) {
-      phi = phi * units::kArcSecondsToDegrees;
-      lam = lam * units::kArcSecondsToDegrees;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kArcSecondsToDegrees, &phi, &lam);
     const double K = ScaleFactor(e2, phi1);
     const double es = std::sin(phi * kDegToRad) * e;
     const double q = std::pow((1.0 - es) / (es + 1.0), kHalf * e);
@@ -107,17 +104,11 @@ void Mercator(double* x, double* y, double* lat, double* lon) {
     // Stored x, then y; feet are formed from the stored values.
     *x = xm;
     *y = ym;
-    if (state.outputUnits == 0) {
-      *x = *x * units::kMetresToUsFeet;
-      *y = *y * units::kMetresToUsFeet;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kMetresToUsFeet, x, y);
   } else if (state.direction == kGridToGeographic) {
     double xm = *x;
     double ym = *y;
-    if (state.inputUnits == 0) {
-      xm = xm * units::kUsFeetToMetres;
-      ym = ym * units::kUsFeetToMetres;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kUsFeetToMetres, &xm, &ym);
     const double K = ScaleFactor(e2, phi1);
     const double xK = xm / K;
     // eq. 7-10
@@ -142,10 +133,7 @@ void Mercator(double* x, double* y, double* lat, double* lon) {
     // Stored lat, then lon; arc-seconds are formed from the stored values.
     *lat = phi;
     *lon = lamOut;
-    if (state.outputUnits == 0) {
-      *lat = *lat * units::kDegreesToArcSeconds;
-      *lon = *lon * units::kDegreesToArcSeconds;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kDegreesToArcSeconds, lat, lon);
   }
 }
 

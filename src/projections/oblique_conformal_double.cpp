@@ -87,10 +87,7 @@ void ObliqueConformalDouble(double* x, double* y, double* lat, double* lon) {
   if (state.direction == kGeographicToGrid) {
     double latDeg = *lat;
     double lonDeg = *lon;
-    if (state.inputUnits == 0) {
-      latDeg = latDeg * units::kArcSecondsToDegrees;
-      lonDeg = lonDeg * units::kArcSecondsToDegrees;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kArcSecondsToDegrees, &latDeg, &lonDeg);
     // Ellipsoid to Gauss sphere.
     const double dPhi = (latDeg - P[6]) * units::kDegreesToArcSeconds;
     const double phiSDeg =
@@ -116,19 +113,13 @@ void ObliqueConformalDouble(double* x, double* y, double* lat, double* lon) {
     const double phiOSec5 = phiOSec3 * phiOSec * phiOSec;
     double xm = lamOSec * kMetresPerArcSecond + P[11];
     double ym = ((phiOSec3 * kNorthing3 + phiOSec5 * kNorthing5) + phiOSec * kMetresPerArcSecond) + P[12];
-    if (state.outputUnits == 0) {
-      xm = xm * units::kMetresToUsFeet;
-      ym = ym * units::kMetresToUsFeet;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kMetresToUsFeet, &xm, &ym);
     *x = xm;
     *y = ym;
   } else if (state.direction == kGridToGeographic) {
     double xm = *x;
     double ym = *y;
-    if (state.inputUnits == 0) {
-      xm = xm * units::kUsFeetToMetres;
-      ym = ym * units::kUsFeetToMetres;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kUsFeetToMetres, &xm, &ym);
     // Either order: a first value above the threshold is the easting.
     double e = xm;
     double n = ym;
@@ -161,10 +152,7 @@ void ObliqueConformalDouble(double* x, double* y, double* lat, double* lon) {
         std::asin(std::sin(lamO) * std::cos(phiO) / std::cos(phiSDeg * kDegToRad)) * kRadToDeg;
     double lonOut = dLamSDeg * kLonPerSphereLon + P[8];
 
-    if (state.outputUnits == 0) {
-      latOut = latOut * units::kDegreesToArcSeconds;
-      lonOut = lonOut * units::kDegreesToArcSeconds;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kDegreesToArcSeconds, &latOut, &lonOut);
     *lat = latOut;
     *lon = lonOut;
   }

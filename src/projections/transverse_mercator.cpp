@@ -47,10 +47,7 @@ void TransverseMercator(double* x, double* y, double* lat, double* lon) {
   if (state.direction == kGeographicToGrid) {
     double latDeg = *lat;
     double lonDeg = *lon;
-    if (state.inputUnits == 0) {
-      latDeg = latDeg * units::kArcSecondsToDegrees;
-      lonDeg = lonDeg * units::kArcSecondsToDegrees;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kArcSecondsToDegrees, &latDeg, &lonDeg);
     const double phi = latDeg * kDegToRad;
     const double sinPhi = std::sin(phi);
     const double cosPhi = std::cos(phi);
@@ -76,19 +73,13 @@ void TransverseMercator(double* x, double* y, double* lat, double* lon) {
                             (kOneHalf * A2 + kOne24th * (5.0 - T + 9.0 * C + 4.0 * C * C) * A4 +
                              kOne720th * (61.0 - 58.0 * T + T * T + 600.0 * C - 330.0 * ep2) * A6)) +
                 P[7];
-    if (state.outputUnits == 0) {
-      xm = xm * units::kMetresToUsFeet;
-      ym = ym * units::kMetresToUsFeet;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kMetresToUsFeet, &xm, &ym);
     *x = xm;
     *y = ym;
   } else if (state.direction == kGridToGeographic) {
     double xm = *x;
     double ym = *y;
-    if (state.inputUnits == 0) {
-      xm = xm * units::kUsFeetToMetres;
-      ym = ym * units::kUsFeetToMetres;
-    }
+    units::ApplyUnitFlag(state.inputUnits, units::kUsFeetToMetres, &xm, &ym);
     // eqs. 8-20, 7-19, 3-26: footpoint latitude
     const double M = (ym - P[7]) / P[3] + P[8];
     const double mu = RectifyingLatitude(terms, M);
@@ -126,10 +117,7 @@ void TransverseMercator(double* x, double* y, double* lat, double* lon) {
 
     double latOut = phi * kRadToDeg;
     double lonOut = lam * kRadToDeg;
-    if (state.outputUnits == 0) {
-      latOut = latOut * units::kDegreesToArcSeconds;
-      lonOut = lonOut * units::kDegreesToArcSeconds;
-    }
+    units::ApplyUnitFlag(state.outputUnits, units::kDegreesToArcSeconds, &latOut, &lonOut);
     *lat = latOut;
     *lon = lonOut;
   }
