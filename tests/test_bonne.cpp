@@ -50,27 +50,14 @@ ZoneParams BonneRecord(const Ellipsoid& ellipsoid, double standardParallel, doub
 // Clarke 1866, standard parallel 40 N, central meridian 75 W.
 ZoneParams Clarke40() { return BonneRecord(kClarke1866, 40.0, -75.0); }
 
-struct Pair {
-  double a;
-  double b;
-};
+using testing::Pair;
 
 Pair Forward(double lat, double lon, int inputUnits = 1, int outputUnits = 1) {
-  gConversionState.direction = kGeographicToGrid;
-  gConversionState.inputUnits = inputUnits;
-  gConversionState.outputUnits = outputUnits;
-  double x = 0.0, y = 0.0;
-  Bonne(&x, &y, &lat, &lon);
-  return {x, y};
+  return testing::RunForward(&Bonne, lat, lon, inputUnits, outputUnits);
 }
 
 Pair Inverse(double x, double y, int inputUnits = 1, int outputUnits = 1) {
-  gConversionState.direction = kGridToGeographic;
-  gConversionState.inputUnits = inputUnits;
-  gConversionState.outputUnits = outputUnits;
-  double lat = 0.0, lon = 0.0;
-  Bonne(&x, &y, &lat, &lon);
-  return {lat, lon};
+  return testing::RunInverse(&Bonne, x, y, inputUnits, outputUnits);
 }
 
 // Q = a m(phi1) / sin phi1, the radius of the standard parallel.
@@ -254,15 +241,8 @@ TEST_F(BonneTest, OtherDirectionsWriteNothing) {
 TEST(BonneEntry, ZoneRecordFromTheParameterFileConverts) {
   testing::ResetLibraryState();
   const ZoneParams record = Clarke40();
-  std::string text = "5101";
-  for (const double value : record.p) {
-    char field[40];
-    std::snprintf(field, sizeof field, " %.17g", value);
-    text += field;
-  }
-  text += "\n";
   testing::TempDir dir;
-  dir.Write("template/con_dos.asc", text);
+  dir.Write("template/con_dos.asc", testing::RecordLine(5101, record));
   SetPath(dir.path().c_str());
 
   double lat = 0.0, lon = 0.0, x = 163072.890716, y = 335012.889503;

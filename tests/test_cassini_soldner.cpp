@@ -46,29 +46,16 @@ ZoneParams SoldnerBerlin() {
   return record;
 }
 
-struct Pair {
-  double a;
-  double b;
-};
+using testing::Pair;
 
 // Geographic (lat, lon) to grid (x, y).
 Pair Forward(double lat, double lon, int inputUnits = 1, int outputUnits = 1) {
-  gConversionState.direction = kGeographicToGrid;
-  gConversionState.inputUnits = inputUnits;
-  gConversionState.outputUnits = outputUnits;
-  double x = 0.0, y = 0.0;
-  CassiniSoldner(&x, &y, &lat, &lon);
-  return {x, y};
+  return testing::RunForward(&CassiniSoldner, lat, lon, inputUnits, outputUnits);
 }
 
 // Grid (x, y) to geographic (lat, lon).
 Pair Inverse(double x, double y, int inputUnits = 1, int outputUnits = 1) {
-  gConversionState.direction = kGridToGeographic;
-  gConversionState.inputUnits = inputUnits;
-  gConversionState.outputUnits = outputUnits;
-  double lat = 0.0, lon = 0.0;
-  CassiniSoldner(&x, &y, &lat, &lon);
-  return {lat, lon};
+  return testing::RunInverse(&CassiniSoldner, x, y, inputUnits, outputUnits);
 }
 
 class CassiniSoldnerTest : public ::testing::Test {
@@ -238,15 +225,8 @@ TEST_F(CassiniSoldnerTest, DegenerateRecordsGiveNonFiniteResultsWithoutTrapping)
 TEST(CassiniSoldnerEntry, ZoneRecordFromTheParameterFileConverts) {
   testing::ResetLibraryState();
   const ZoneParams record = SoldnerBerlin();
-  std::string text = "5201";
-  for (const double value : record.p) {
-    char field[40];
-    std::snprintf(field, sizeof field, " %.17g", value);
-    text += field;
-  }
-  text += "\n";
   testing::TempDir dir;
-  dir.Write("template/con_dos.asc", text);
+  dir.Write("template/con_dos.asc", testing::RecordLine(5201, record));
   SetPath(dir.path().c_str());
 
   double lat = 52.5, lon = 13.4, x = 0.0, y = 0.0;

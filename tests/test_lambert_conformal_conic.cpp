@@ -377,13 +377,7 @@ TEST(LambertThroughEntry, StatePlaneZoneFromTheParameterFile) {
   testing::ResetLibraryState();
   testing::TempDir dir;
   const ZoneParams r = MakeRecord(kStatePlaneLike);
-  std::string line = "4";
-  char number[40];
-  for (double v : r.p) {
-    std::snprintf(number, sizeof number, " %.17g", v);
-    line += number;
-  }
-  dir.Write("template/con_dos.asc", line + "\n");
+  dir.Write("template/con_dos.asc", testing::RecordLine(4, r));
   SetPath(dir.path().c_str());
 
   double lat = 33.0, lon = -97.0, x = 0.0, y = 0.0;

@@ -275,13 +275,7 @@ TEST(MercatorThroughEntry, SettingsComeFromTheCall) {
   testing::ResetLibraryState();
   testing::TempDir dir;
   const ZoneParams r = MakeRecord(kWgs84);
-  std::string line = "1900";
-  char number[40];
-  for (double v : r.p) {
-    std::snprintf(number, sizeof number, " %.17g", v);
-    line += number;
-  }
-  dir.Write("template/con_dos.asc", line + "\n");
+  dir.Write("template/con_dos.asc", testing::RecordLine(1900, r));
   SetPath(dir.path().c_str());
 
   double lat = 40.0, lon = -74.0, x = 0.0, y = 0.0;

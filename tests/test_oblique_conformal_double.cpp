@@ -36,27 +36,14 @@ ZoneParams EovRecord() {
   return record;
 }
 
-struct Pair {
-  double a;
-  double b;
-};
+using testing::Pair;
 
 Pair Forward(double lat, double lon, int inputUnits = 1, int outputUnits = 1) {
-  gConversionState.direction = kGeographicToGrid;
-  gConversionState.inputUnits = inputUnits;
-  gConversionState.outputUnits = outputUnits;
-  double x = 0.0, y = 0.0;
-  ObliqueConformalDouble(&x, &y, &lat, &lon);
-  return {x, y};
+  return testing::RunForward(&ObliqueConformalDouble, lat, lon, inputUnits, outputUnits);
 }
 
 Pair Inverse(double x, double y, int inputUnits = 1, int outputUnits = 1) {
-  gConversionState.direction = kGridToGeographic;
-  gConversionState.inputUnits = inputUnits;
-  gConversionState.outputUnits = outputUnits;
-  double lat = 0.0, lon = 0.0;
-  ObliqueConformalDouble(&x, &y, &lat, &lon);
-  return {lat, lon};
+  return testing::RunInverse(&ObliqueConformalDouble, x, y, inputUnits, outputUnits);
 }
 
 bool SameBits(const Pair& p, const Pair& q) { return p.a == q.a && p.b == q.b; }
@@ -201,15 +188,8 @@ TEST(ObliqueConformalDoubleEntry, ZoneRecordFromTheParameterFileConverts) {
   const Pair expected = Forward(171000.0, 69300.0, 0, 0);
   testing::ResetLibraryState();
 
-  std::string text = "6001";
-  for (const double value : record.p) {
-    char field[40];
-    std::snprintf(field, sizeof field, " %.17g", value);
-    text += field;
-  }
-  text += "\n";
   testing::TempDir dir;
-  dir.Write("template/con_dos.asc", text);
+  dir.Write("template/con_dos.asc", testing::RecordLine(6001, record));
   SetPath(dir.path().c_str());
 
   double lat = 171000.0, lon = 69300.0, x = 0.0, y = 0.0;

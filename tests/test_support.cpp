@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -53,6 +54,36 @@ MessageRecorder::MessageRecorder() {
 MessageRecorder::~MessageRecorder() { platform::SetMessageSink(nullptr); }
 const std::vector<ShownMessage>& MessageRecorder::messages() const { return gShown; }
 void MessageRecorder::Clear() { gShown.clear(); }
+
+Pair RunForward(ProjectionRoutine routine, double lat, double lon, int32_t inputUnits,
+                int32_t outputUnits) {
+  gConversionState.direction = kGeographicToGrid;
+  gConversionState.inputUnits = inputUnits;
+  gConversionState.outputUnits = outputUnits;
+  double x = 0.0, y = 0.0;
+  routine(&x, &y, &lat, &lon);
+  return {x, y};
+}
+
+Pair RunInverse(ProjectionRoutine routine, double x, double y, int32_t inputUnits,
+                int32_t outputUnits) {
+  gConversionState.direction = kGridToGeographic;
+  gConversionState.inputUnits = inputUnits;
+  gConversionState.outputUnits = outputUnits;
+  double lat = 0.0, lon = 0.0;
+  routine(&x, &y, &lat, &lon);
+  return {lat, lon};
+}
+
+std::string RecordLine(int32_t code, const ZoneParams& record) {
+  std::string line = std::to_string(code);
+  for (double value : record.p) {
+    char field[32];
+    std::snprintf(field, sizeof field, " %.17g", value);
+    line += field;
+  }
+  return line + "\n";
+}
 
 void ResetLibraryState() {
   ResetConversionModule();

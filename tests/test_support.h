@@ -2,8 +2,12 @@
 // sink that records what was shown, and the return to the state at load.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "interface/conversion.h"
+#include "interface/zone_params.h"
 
 namespace zonvert::testing {
 
@@ -42,6 +46,26 @@ class MessageRecorder {
   const std::vector<ShownMessage>& messages() const;
   void Clear();
 };
+
+// The two values a projection routine wrote: (x, y) or (lat, lon).
+struct Pair {
+  double a;
+  double b;
+};
+
+// Runs `routine` on the active record from geographic (lat, lon) to grid
+// coordinates, with the given unit flags.
+Pair RunForward(ProjectionRoutine routine, double lat, double lon, int32_t inputUnits = 1,
+                int32_t outputUnits = 1);
+
+// Runs `routine` on the active record from grid (x, y) to geographic
+// coordinates, with the given unit flags.
+Pair RunInverse(ProjectionRoutine routine, double x, double y, int32_t inputUnits = 1,
+                int32_t outputUnits = 1);
+
+// One parameter-file record: the code and the twenty numbers with full
+// round-trip precision, ending with a line feed.
+std::string RecordLine(int32_t code, const ZoneParams& record);
 
 // Returns every module-wide record of the library to its state at load:
 // conversion settings, parameter cache, root path and the grid state.
