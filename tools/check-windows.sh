@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds zonvert.dll for 32-bit Windows, checks that it exports the
 # eight listed names and nothing else, and runs the example host under wine
-# when wine is installed, comparing its output with the Linux builds
+# when wine is installed, comparing its output with that of the Linux build
 # (Debian: g++-mingw-w64-i686; wine with wine32).
 # Usage: tools/check-windows.sh [BUILD_DIR]
 set -euo pipefail
