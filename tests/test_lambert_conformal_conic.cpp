@@ -360,15 +360,7 @@ TEST_F(LambertTest, LatitudeIterationStopsAfterItsCap) {
 
 TEST_F(LambertTest, OtherDirectionsWriteNothing) {
   Use(MakeRecord(kStatePlaneLike));
-  for (int32_t direction : {int32_t{kLoadOnly}, 0, 4, -3}) {
-    gConversionState.direction = direction;
-    double x = 11.0, y = 22.0, lat = 33.0, lon = -44.0;
-    LambertConformalConic(&x, &y, &lat, &lon);
-    EXPECT_EQ(x, 11.0) << direction;
-    EXPECT_EQ(y, 22.0) << direction;
-    EXPECT_EQ(lat, 33.0) << direction;
-    EXPECT_EQ(lon, -44.0) << direction;
-  }
+  testing::ExpectNothingWritten(&LambertConformalConic, {kLoadOnly, 0, 4, -3}, 11.0, 22.0, 33.0, -44.0);
 }
 
 TEST(LambertThroughEntry, StatePlaneZoneFromTheParameterFile) {

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -73,6 +75,20 @@ Pair RunInverse(ProjectionRoutine routine, double x, double y, int32_t inputUnit
   double lat = 0.0, lon = 0.0;
   routine(&x, &y, &lat, &lon);
   return {lat, lon};
+}
+
+void ExpectNothingWritten(ProjectionRoutine routine, std::initializer_list<int32_t> directions,
+                          double x, double y, double lat, double lon) {
+  for (int32_t direction : directions) {
+    SCOPED_TRACE(direction);
+    gConversionState.direction = direction;
+    double xOut = x, yOut = y, latOut = lat, lonOut = lon;
+    routine(&xOut, &yOut, &latOut, &lonOut);
+    EXPECT_EQ(xOut, x);
+    EXPECT_EQ(yOut, y);
+    EXPECT_EQ(latOut, lat);
+    EXPECT_EQ(lonOut, lon);
+  }
 }
 
 std::string RecordLine(int32_t code, const ZoneParams& record) {

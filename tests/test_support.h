@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,11 @@ Pair RunForward(ProjectionRoutine routine, double lat, double lon, int32_t input
 // coordinates, with the given unit flags.
 Pair RunInverse(ProjectionRoutine routine, double x, double y, int32_t inputUnits = 1,
                 int32_t outputUnits = 1);
+
+// Runs `routine` once for each of `directions` (none of them 2 or 3) on the
+// values (x, y, lat, lon) and expects all four to come back unchanged.
+void ExpectNothingWritten(ProjectionRoutine routine, std::initializer_list<int32_t> directions,
+                          double x, double y, double lat, double lon);
 
 // One parameter-file record: the code and the twenty numbers with full
 // round-trip precision, ending with a line feed.
