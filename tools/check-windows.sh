@@ -2,7 +2,8 @@
 # Cross-builds zonvert.dll with MinGW-w64 for 32-bit Windows (i686, the
 # target: cdecl, undecorated names from the .def written from exports/) and
 # for 64-bit Windows (x86-64), then
-#   1. checks that the i686 DLL exports exactly the eight listed names;
+#   1. checks that each DLL exports exactly the eight listed names,
+#      undecorated (objdump -p);
 #   2. runs the Windows host test (tests/windows/host.cpp) with the x86-64
 #      DLL under wine64: it loads the DLL from ROOT\bin, runs the table of
 #      tests/conversion_cases.h against its expected values and checks the
@@ -34,18 +35,22 @@ cmake -S . -B "$build/linux" -DZONVERT_WERROR=ON >/dev/null
 cmake --build "$build/linux" -j "$jobs" --target zonvert_cases_print
 
 # ---------------------------------------------------------------- exports
-dll32="$build/i686/bin/zonvert.dll"
-i686-w64-mingw32-objdump -f "$dll32" | grep -q 'file format pei-i386' ||
-  { echo "$dll32 is not a 32-bit Windows DLL" >&2; exit 1; }
-exported=$(i686-w64-mingw32-objdump -p "$dll32" |
-  sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[/ {print $NF}' | sort)
+# Both DLLs export exactly the listed names, undecorated; the i686 one is
+# the target, the x86-64 one is the one run below.
 listed=$(grep -E '^[A-Za-z_]' exports/zonvert.exports | sort)
-if [ "$exported" != "$listed" ]; then
-  printf 'i686 zonvert.dll exports:\n%s\nlisted:\n%s\n' "$exported" "$listed" >&2
-  exit 1
-fi
-echo "i686 zonvert.dll exports exactly the $(echo "$listed" | wc -l) listed names, undecorated:" \
-  $exported
+for arch in i686:pei-i386 x86_64:pei-x86-64; do
+  dll="$build/${arch%%:*}/bin/zonvert.dll"
+  objdump="${arch%%:*}-w64-mingw32-objdump"
+  "$objdump" -f "$dll" | grep -q "file format ${arch#*:}\$" ||
+    { echo "$dll is not a ${arch#*:} DLL" >&2; exit 1; }
+  exported=$("$objdump" -p "$dll" |
+    sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '/^\t\[/ {print $NF}' | sort)
+  if [ "$exported" != "$listed" ]; then
+    printf '%s exports:\n%s\nlisted:\n%s\n' "$dll" "$exported" "$listed" >&2
+    exit 1
+  fi
+  echo "${arch%%:*} zonvert.dll exports exactly the $(echo "$listed" | wc -l) listed names:" $exported
+done
 
 # ---------------------------------------------------------------- wine
 # Debian's wine64 package installs only the loader /usr/lib/wine/wine64;
