@@ -13,3 +13,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # A self-contained DLL: no dependency on the MinGW runtime DLLs.
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
+# Floating point in SSE2 registers, as on x86-64: the x87 unit would keep
+# intermediate results in 80 bits and change the last bits of results.
+# -mstackrealign: callers built by other compilers may enter with a stack
+# aligned to 4 bytes only.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")

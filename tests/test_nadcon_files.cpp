@@ -156,6 +156,7 @@ TEST_F(NadconFilesTest, MissingFileOfEachArea) {
       ASSERT_EQ(recorder.messages().size(), 1u);
       EXPECT_EQ(recorder.messages()[0].caption, "File not Found");
       EXPECT_EQ(recorder.messages()[0].text, PathOf(area, extension) + kMissingText);
+      EXPECT_EQ(recorder.messages()[0].icon, platform::MessageIcon::kExclamation);
       for (int k = 0; k < kNadconAreaCount; ++k) EXPECT_EQ(Registered(k), k != area) << kNames[k];
     }
   }
@@ -285,6 +286,7 @@ TEST_F(NadconFilesTest, DamagedFileIsReportedOnce) {
     ASSERT_EQ(recorder.messages().size(), 1u);
     EXPECT_EQ(recorder.messages()[0].caption, "Damaged Grid File");
     EXPECT_EQ(recorder.messages()[0].text, PathOf(2, c.extension) + kDamagedText);
+    EXPECT_EQ(recorder.messages()[0].icon, platform::MessageIcon::kExclamation);
     for (int k = 0; k < kNadconAreaCount; ++k) EXPECT_EQ(Registered(k), k != 2) << kNames[k];
   }
 }

@@ -46,7 +46,9 @@ std::string ReadFile(const std::string& path) {
 
 namespace {
 std::vector<ShownMessage> gShown;
-void Record(const char* caption, const char* text) { gShown.push_back({caption, text}); }
+void Record(const char* caption, const char* text, platform::MessageIcon icon) {
+  gShown.push_back({caption, text, icon});
+}
 }  // namespace
 
 MessageRecorder::MessageRecorder() {

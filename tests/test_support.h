@@ -9,6 +9,7 @@
 
 #include "interface/conversion.h"
 #include "interface/zone_params.h"
+#include "platform/platform.h"
 
 namespace zonvert::testing {
 
@@ -36,6 +37,7 @@ std::string ReadFile(const std::string& path);
 struct ShownMessage {
   std::string caption;
   std::string text;
+  platform::MessageIcon icon;
 };
 
 // Replaces the platform message sink for its lifetime and records every

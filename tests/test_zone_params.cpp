@@ -294,6 +294,7 @@ TEST_F(ZoneParamsTest, MissingFileIsReportedOnEveryMissAndNothingIsCached) {
   const std::string path = dir_.path() + "/template/con_dos.asc";
   EXPECT_EQ(messages_.messages()[0].caption, "lldrv");
   EXPECT_EQ(messages_.messages()[0].text, "File " + path + " not found! Graphics won't show correctly.");
+  EXPECT_EQ(messages_.messages()[0].icon, platform::MessageIcon::kNone) << "OK button, no icon";
   // Both records cached before the miss are still cached.
   Convert(117);
   Convert(1601);

@@ -78,8 +78,14 @@ class TokenReader {
 };
 
 // Reads the whole file into *text.  False when it cannot be opened.
+//
+// The file is opened in the C runtime's text mode ("r"): on Windows the
+// runtime turns CR LF into LF and ends the file at a Ctrl-Z; on POSIX
+// systems text mode reads the bytes as they are.  ScanParameterText treats
+// CR as white space and ends the text at a Ctrl-Z itself, so a file written
+// on Windows scans alike on every platform.
 bool ReadWholeFile(const std::string& path, std::string* text) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr) return false;
   char buffer[8192];
   size_t count;
@@ -178,7 +184,7 @@ bool LoadZoneParams() {
   std::string text;
   if (!ReadWholeFile(path, &text)) {
     const std::string message = "File " + path + " not found! Graphics won't show correctly.";
-    platform::ShowMessage("lldrv", message.c_str());
+    platform::ShowMessage("lldrv", message.c_str(), platform::MessageIcon::kNone);
     return false;
   }
 

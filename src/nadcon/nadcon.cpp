@@ -160,9 +160,11 @@ HeaderOutcome ReadGridHeader(const std::string& path, NadconGridHeader* header) 
   return HeaderIsSound(*header, fileLength) ? HeaderOutcome::kRead : HeaderOutcome::kDamaged;
 }
 
+// A grid-file message: the file's path followed by the text, with the
+// exclamation icon.
 void ShowFileMessage(const char* caption, const std::string& path, const char* text) {
   const std::string message = path + text;
-  platform::ShowMessage(caption, message.c_str());
+  platform::ShowMessage(caption, message.c_str(), platform::MessageIcon::kExclamation);
 }
 
 // The two headers agree in every compared field; floats compare as numbers

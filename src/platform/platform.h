@@ -19,13 +19,18 @@ extern const char kTemplateSubdirectory[];
 // the system cannot tell.
 std::string ModuleFileName();
 
-// A message for the user, with a caption and a text.  On Windows it is a
-// modal message box with an OK button; on POSIX systems the default sink
-// writes one line "CAPTION: TEXT" to standard error.
-using MessageSink = void (*)(const char* caption, const char* text);
+// The icon of a message box: none for the parameter file's message, the
+// exclamation mark for the grid files' messages.
+enum class MessageIcon { kNone, kExclamation };
+
+// A message for the user, with a caption, a text and an icon.  On Windows it
+// is a modal message box with no owner window and an OK button; on POSIX
+// systems the default sink writes one line "CAPTION: TEXT" to standard
+// error (the icon has no counterpart there).
+using MessageSink = void (*)(const char* caption, const char* text, MessageIcon icon);
 
 // Shows a message through the current sink.
-void ShowMessage(const char* caption, const char* text);
+void ShowMessage(const char* caption, const char* text, MessageIcon icon);
 
 // Replaces the sink; nullptr restores the platform default.  Returns the
 // sink that was in place.  Tests use it to see what was shown.

@@ -15,7 +15,7 @@ const char kTemplateSubdirectory[] = "/template/";
 
 namespace {
 
-void WriteToStandardError(const char* caption, const char* text) {
+void WriteToStandardError(const char* caption, const char* text, MessageIcon /*icon*/) {
   std::fprintf(stderr, "%s: %s\n", caption, text);
   std::fflush(stderr);
 }
@@ -35,7 +35,9 @@ std::string ModuleFileName() {
   return std::string(info.dli_fname);
 }
 
-void ShowMessage(const char* caption, const char* text) { gMessageSink(caption, text); }
+void ShowMessage(const char* caption, const char* text, MessageIcon icon) {
+  gMessageSink(caption, text, icon);
+}
 
 MessageSink SetMessageSink(MessageSink sink) {
   MessageSink previous = gMessageSink;

@@ -11,9 +11,11 @@ const char kTemplateSubdirectory[] = "\\template\\";
 
 namespace {
 
-void ShowMessageBox(const char* caption, const char* text) {
-  // Modal, no owner window, exclamation icon, OK button only.
-  MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONEXCLAMATION);
+void ShowMessageBox(const char* caption, const char* text, MessageIcon icon) {
+  // Modal, no owner window, OK button only; the calling thread waits until
+  // the user dismisses it.
+  const UINT flags = MB_OK | (icon == MessageIcon::kExclamation ? MB_ICONEXCLAMATION : 0u);
+  MessageBoxA(nullptr, text, caption, flags);
 }
 
 MessageSink gMessageSink = &ShowMessageBox;
@@ -33,7 +35,9 @@ std::string ModuleFileName() {
   }
 }
 
-void ShowMessage(const char* caption, const char* text) { gMessageSink(caption, text); }
+void ShowMessage(const char* caption, const char* text, MessageIcon icon) {
+  gMessageSink(caption, text, icon);
+}
 
 MessageSink SetMessageSink(MessageSink sink) {
   MessageSink previous = gMessageSink;

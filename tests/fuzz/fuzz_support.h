@@ -15,7 +15,7 @@
 
 namespace zonvert::fuzzing {
 
-inline void DropMessage(const char*, const char*) {}
+inline void DropMessage(const char*, const char*, platform::MessageIcon) {}
 
 // A folder ROOT with ROOT/template/ in it, made on first use and removed at
 // exit; every iteration writes its files over the previous ones.  The text
