@@ -227,7 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SetPath(roots.data.c_str());
 
   FuzzedDataProvider in(data, size);
-  for (int op = 0; op < 64 && in.remaining_bytes() > 0; ++op) {
+  for (int op = 0; op < 32 && in.remaining_bytes() > 0; ++op) {
     switch (in.ConsumeIntegralInRange<int>(0, 9)) {
       case 0: case 1: case 2: CallConversion(in); break;
       case 3: CallConvenience(in); break;
