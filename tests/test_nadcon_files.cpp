@@ -327,6 +327,19 @@ TEST_F(NadconFilesTest, DamagedFileIsReportedOnce) {
   }
 }
 
+// A grid file that is a folder cannot be read: the area is reported damaged
+// and stays unregistered; the others load.
+TEST_F(NadconFilesTest, GridFileThatIsAFolderIsDamaged) {
+  WriteAllAreas();
+  fs::remove(PathOf(5, ".los"));
+  fs::create_directories(PathOf(5, ".los"));
+  MessageRecorder recorder;
+  EXPECT_EQ(Shift(51.0, 1.0), 1);
+  ASSERT_EQ(recorder.messages().size(), 1u);
+  EXPECT_EQ(recorder.messages()[0].text, PathOf(5, ".los") + kDamagedText);
+  for (int k = 0; k < kNadconAreaCount; ++k) EXPECT_EQ(Registered(k), k != 5) << kNames[k];
+}
+
 // After a load, missing files are not tried again until NadconClean; the
 // load after it repeats the messages and registers what is now present.
 TEST_F(NadconFilesTest, NoRetryUntilCleanThenReload) {

@@ -344,6 +344,21 @@ TEST_F(ZoneParamsTest, DamagedFileConvertsNothing) {
   }
 }
 
+// A parameter file that is a folder opens but reads as empty text: no
+// record, the error line, nothing converted, no crash.
+TEST_F(ZoneParamsTest, ParameterFileThatIsAFolderHoldsNoRecord) {
+  RemoveFile();
+  dir_.Write("template/con_dos.asc/inside", "");
+  double lat = 45.0, lon = 15.0, x = 1.25, y = 2.5;
+  ::testing::internal::CaptureStdout();
+  LLDRV_NEW(&lat, &lon, &x, &y, 1633, kGeographicToGrid, 1, 1, 1, 0.0f, 0.0f, 0.0f);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            " *** Error: GCON: no parameters for zone code 1633 ***\n");
+  EXPECT_EQ(x, 1.25);
+  EXPECT_EQ(y, 2.5);
+  EXPECT_NE(cache().activeCode, 1633);
+}
+
 TEST_F(ZoneParamsTest, WindowsTextFileScansLikeAPlainOne) {
   std::string text = StandardFile();
   std::string crlf;
