@@ -56,10 +56,13 @@ struct Roots {
   std::string huge;     // 4200 characters, beyond what a path may hold
 };
 
+// Absolute, so that the links made from the scratch root resolve.
 std::string GridDirectory() {
   const char* env = std::getenv("ZONVERT_NADCON_GRIDS");
-  if (env != nullptr && *env != '\0') return env;
-  return std::string(ZONVERT_SOURCE_DIR) + "/../shared/nadcon";
+  const std::string folder = env != nullptr && *env != '\0'
+                                 ? std::string(env)
+                                 : std::string(ZONVERT_SOURCE_DIR) + "/../shared/nadcon";
+  return std::filesystem::absolute(folder).string();
 }
 
 std::string PaddedTo(const std::string& base, size_t length) {
