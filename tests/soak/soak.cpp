@@ -296,7 +296,9 @@ int main(int argc, char** argv) {
   const double warmSeconds = std::chrono::duration<double>(warmTime - start).count();
   std::fprintf(gReport, "calls:        %" PRId64 " (warm-up %" PRId64 " in %.1f s; all in %.1f s)\n",
                calls, kWarmUpCalls, warmSeconds, seconds);
-  std::fprintf(gReport, "cache misses: %" PRId64 " planned, messages on standard error: %" PRId64 "\n",
+  std::fprintf(gReport,
+               "zones beside the pair (cache misses): %" PRId64 "; missing-file messages: %" PRId64
+               "\n",
                misses, messages);
   std::fprintf(gReport, "datum status: 0 %" PRId64 ", 1 %" PRId64 ", 2 %" PRId64 ", 3 %" PRId64 "\n",
                statusCounts[0], statusCounts[1], statusCounts[2], statusCounts[3]);
