@@ -113,6 +113,13 @@ void Fail(const char* what, int64_t call) {
   if (++gFailures <= 10) std::fprintf(gReport, "FAIL at call %" PRId64 ": %s\n", call, what);
 }
 
+// Removes the scratch folder after a failed set-up; exit status 2.
+int SetUpFailed(const std::string& scratch) {
+  std::error_code ignored;
+  fs::remove_all(scratch, ignored);
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -145,7 +152,7 @@ int main(int argc, char** argv) {
     if (ec) {
       std::fprintf(stderr, "cannot copy %s/template/con_dos.asc: %s\n", source.c_str(),
                    ec.message().c_str());
-      return 2;
+      return SetUpFailed(scratch);
     }
     for (const char* area : {"conus", "hawaii", "prvi", "stlrnc", "stgeorge", "stpaul", "alaska"}) {
       for (const char* ext : {".las", ".los"}) {
@@ -153,7 +160,7 @@ int main(int argc, char** argv) {
         fs::create_symlink(from, root + "/template/" + area + ext, ec);
         if (ec || !fs::exists(from)) {
           std::fprintf(stderr, "grid file %s missing\n", from.c_str());
-          return 2;
+          return SetUpFailed(scratch);
         }
       }
     }
@@ -169,7 +176,7 @@ int main(int argc, char** argv) {
   const std::string messagesPath = scratch + "/messages";
   const int devNull = open("/dev/null", O_WRONLY);
   const int messagesFd = open(messagesPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_APPEND, 0600);
-  if (gReport == nullptr || devNull < 0 || messagesFd < 0) return 2;
+  if (gReport == nullptr || devNull < 0 || messagesFd < 0) return SetUpFailed(scratch);
   dup2(devNull, STDOUT_FILENO);
   dup2(messagesFd, STDERR_FILENO);
   close(devNull);
@@ -187,7 +194,7 @@ int main(int argc, char** argv) {
       std::fabs(sanityLat - 34.00001485) > 1e-8) {
     std::fprintf(gReport, "set-up: the datum shift of the sanity point failed (status %d)\n",
                  static_cast<int>(sanityStatus));
-    return 2;
+    return SetUpFailed(scratch);
   }
   NadconClean();
 
