@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <set>
@@ -195,6 +196,25 @@ TEST_F(ConversionTest, NullPointerHasNoEffect) {
   EXPECT_EQ(v, 1.0);
   EXPECT_EQ(gConversionState.direction, 77) << "settings untouched";
   EXPECT_EQ(gParamCache.activeCode, -1) << "no file read";
+}
+
+// Only 0 selects feet and arc-seconds: every other unit flag, negative and
+// extreme ones included, converts exactly as 1 does, in both directions.
+TEST_F(ConversionTest, EveryNonzeroUnitFlagMeansMetresAndDegrees) {
+  double refX = 0.0, refY = 0.0, refLat = 45.5, refLon = 16.5;
+  LLDRV_NEW(&refLat, &refLon, &refX, &refY, 1633, kGeographicToGrid, 1, 1, 1, 0.0f, 0.0f, 0.0f);
+  double backLat = 0.0, backLon = 0.0, gx = refX, gy = refY;
+  LLDRV_NEW(&backLat, &backLon, &gx, &gy, 1633, kGridToGeographic, 1, 1, 1, 0.0f, 0.0f, 0.0f);
+  for (const int32_t flag : {2, -1, 1000, INT32_MAX, INT32_MIN}) {
+    double lat = 45.5, lon = 16.5, x = 0.0, y = 0.0;
+    LLDRV_NEW(&lat, &lon, &x, &y, 1633, kGeographicToGrid, flag, flag, 1, 0.0f, 0.0f, 0.0f);
+    EXPECT_EQ(x, refX) << flag;
+    EXPECT_EQ(y, refY) << flag;
+    double la = 0.0, lo = 0.0;
+    LLDRV_NEW(&la, &lo, &x, &y, 1633, kGridToGeographic, flag, flag, 1, 0.0f, 0.0f, 0.0f);
+    EXPECT_EQ(la, backLat) << flag;
+    EXPECT_EQ(lo, backLon) << flag;
+  }
 }
 
 TEST_F(ConversionTest, SettingsAreStoredAsGiven) {

@@ -175,6 +175,44 @@ TEST_F(NadconFilesTest, EveryFileMissingShowsSevenLasMessages) {
   }
 }
 
+// Roots of 99 and 100 characters (one below and at the size of the fixed
+// path buffer of the first design) and longer ones load every area; a root
+// too long for any path the system opens gives seven missing-file messages
+// with the whole paths, and status 1.
+TEST_F(NadconFilesTest, RootsAtAndBeyondTheOldBufferSize) {
+  for (const std::size_t length : {99u, 100u, 101u, 1000u, 4096u, 5000u}) {
+    SCOPED_TRACE(length);
+    testing::ResetLibraryState();
+    TempDir base;
+    const std::string root = testing::PathOfLength(base, length);
+    ASSERT_EQ(root.size(), length);
+    const bool openable = root.size() + std::strlen("/template/stgeorge.las") < 4096;
+    if (openable) {
+      const std::string relative = root.substr(base.path().size() + 1) + "/template/";
+      for (int k = 0; k < kNadconAreaCount; ++k) {
+        base.Write(relative + kNames[k] + ".las", GridBytes(AreaGrid(k)));
+        base.Write(relative + kNames[k] + ".los", GridBytes(AreaGrid(k)));
+      }
+    }
+    SetPath(root.c_str());
+    MessageRecorder recorder;
+    double outLon = 3.0, outLat = 4.0;
+    EXPECT_EQ(Shift(61.0, 1.0, &outLon, &outLat), openable ? 0 : 1);
+    if (openable) {
+      EXPECT_TRUE(recorder.messages().empty());
+      for (int k = 0; k < kNadconAreaCount; ++k) EXPECT_TRUE(Registered(k)) << kNames[k];
+      EXPECT_EQ(outLon, 61.0);
+    } else {
+      EXPECT_EQ(outLon, 3.0);
+      ASSERT_EQ(recorder.messages().size(), 7u);
+      for (int k = 0; k < kNadconAreaCount; ++k) {
+        EXPECT_EQ(recorder.messages()[k].text,
+                  root + "/template/" + kNames[k] + ".las" + kMissingText);
+      }
+    }
+  }
+}
+
 // The .los header differs from the .las header in one field: ident and
 // program are not compared; any other difference leaves the area
 // unregistered, without a message.  0 and -0 agree.
@@ -291,6 +329,19 @@ TEST_F(NadconFilesTest, DamagedFileIsReportedOnce) {
   }
 }
 
+// A grid file that is a folder cannot be read: the area is reported damaged
+// and stays unregistered; the others load.
+TEST_F(NadconFilesTest, GridFileThatIsAFolderIsDamaged) {
+  WriteAllAreas();
+  fs::remove(PathOf(5, ".los"));
+  fs::create_directories(PathOf(5, ".los"));
+  MessageRecorder recorder;
+  EXPECT_EQ(Shift(51.0, 1.0), 1);
+  ASSERT_EQ(recorder.messages().size(), 1u);
+  EXPECT_EQ(recorder.messages()[0].text, PathOf(5, ".los") + kDamagedText);
+  for (int k = 0; k < kNadconAreaCount; ++k) EXPECT_EQ(Registered(k), k != 5) << kNames[k];
+}
+
 // After a load, missing files are not tried again until NadconClean; the
 // load after it repeats the messages and registers what is now present.
 TEST_F(NadconFilesTest, NoRetryUntilCleanThenReload) {
@@ -400,6 +451,34 @@ TEST_F(NadconFilesTest, StatusNoGrid) {
     EXPECT_EQ(status, 2);
     EXPECT_EQ(outLon, 41.5);
     EXPECT_EQ(outLat, 1.5);
+  }
+}
+
+// Coordinates that are not numbers, infinite or huge lie in no area (nor a
+// tiny step west or south of the first area):
+// status 1 from both shifts, the forward one leaves its outputs alone, the
+// inverse writes the input back (NaN bits included).
+TEST_F(NadconFilesTest, NonFiniteAndHugeCoordinatesAreOutside) {
+  WriteAllAreas();
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  constexpr double kMax = std::numeric_limits<double>::max();
+  constexpr double kTiny = std::numeric_limits<double>::denorm_min();
+  const double kPoints[][2] = {{kNaN, 1.0}, {1.0, kNaN},   {kNaN, kNaN}, {kInf, 1.0},
+                               {-kInf, 1.0}, {1.0, kInf},  {1.0, -kInf}, {kMax, 1.0},
+                               {-kMax, 1.0}, {1.0, 1e300}, {-kTiny, 1.0}, {1.0, -kTiny}};
+  for (const auto& p : kPoints) {
+    SCOPED_TRACE(std::to_string(p[0]) + " " + std::to_string(p[1]));
+    double outLon = 3.0, outLat = 4.0;
+    int32_t status = -1;
+    Nadcon27To83(p[0], p[1], &outLon, &outLat, &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(outLon, 3.0);
+    EXPECT_EQ(outLat, 4.0);
+    Nadcon83To27(p[0], p[1], &outLon, &outLat, &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(std::memcmp(&outLon, &p[0], sizeof outLon), 0);
+    EXPECT_EQ(std::memcmp(&outLat, &p[1], sizeof outLat), 0);
   }
 }
 

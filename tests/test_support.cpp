@@ -37,6 +37,14 @@ std::string TempDir::Write(const std::string& relative, const std::string& conte
   return full.string();
 }
 
+std::string PathOfLength(const TempDir& dir, std::size_t length) {
+  std::string path = dir.path() + "/";
+  const std::size_t first = path.size();
+  while (path.size() < length) path += (path.size() - first) % 201 == 200 ? '/' : 'd';
+  if (path.back() == '/') path.back() = 'd';
+  return path;
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream text;

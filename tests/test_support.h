@@ -2,6 +2,7 @@
 // sink that records what was shown, and the return to the state at load.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -29,6 +30,12 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// A path of exactly `length` characters inside `dir` (folder names of at
+// most 201 characters); nothing is created.  Lengths beyond what the system
+// accepts in a path (4096 on Linux) give a root that can never be opened.
+// `length` must exceed dir.path().size() + 1.
+std::string PathOfLength(const TempDir& dir, std::size_t length);
 
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);

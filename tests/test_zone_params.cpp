@@ -345,6 +345,21 @@ TEST_F(ZoneParamsTest, DamagedFileConvertsNothing) {
   }
 }
 
+// A parameter file that is a folder opens but reads as empty text: no
+// record, the error line, nothing converted, no crash.
+TEST_F(ZoneParamsTest, ParameterFileThatIsAFolderHoldsNoRecord) {
+  RemoveFile();
+  dir_.Write("template/con_dos.asc/inside", "");
+  double lat = 45.0, lon = 15.0, x = 1.25, y = 2.5;
+  ::testing::internal::CaptureStdout();
+  LLDRV_NEW(&lat, &lon, &x, &y, 1633, kGeographicToGrid, 1, 1, 1, 0.0f, 0.0f, 0.0f);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            " *** Error: GCON: no parameters for zone code 1633 ***\n");
+  EXPECT_EQ(x, 1.25);
+  EXPECT_EQ(y, 2.5);
+  EXPECT_NE(cache().activeCode, 1633);
+}
+
 TEST_F(ZoneParamsTest, WindowsTextFileScansLikeAPlainOne) {
   std::string text = StandardFile();
   std::string crlf;
@@ -368,6 +383,40 @@ TEST_F(ZoneParamsTest, RootsOfAnyLength) {
   EXPECT_EQ(cache().activeCode, 1633);
   EXPECT_EQ(cache().activeParams.p[0], 6378137.0);
   EXPECT_TRUE(messages_.messages().empty());
+}
+
+// Roots of 99 and 100 characters (one below and at the size of the fixed
+// buffers of the first design) and longer ones convert; a root too long for
+// any path the system opens is reported, with the whole path in the
+// message, like a missing file.
+TEST_F(ZoneParamsTest, RootsAtAndBeyondTheOldBufferSizes) {
+  for (const std::size_t length : {99u, 100u, 101u, 1000u, 4096u, 5000u}) {
+    SCOPED_TRACE(length);
+    testing::ResetLibraryState();
+    messages_.Clear();
+    TempDir base;
+    const std::string root = testing::PathOfLength(base, length);
+    ASSERT_EQ(root.size(), length);
+    const std::string path = root + "/template/con_dos.asc";
+    const bool openable = path.size() < 4096;
+    if (openable) base.Write(path.substr(base.path().size() + 1), StandardFile());
+    SetPath(root.c_str());
+    EXPECT_EQ(ResolveRootDirectory(), root);
+    double lat = 45.0, lon = 15.0, x = 1.25, y = 2.5;
+    LLDRV_NEW(&lat, &lon, &x, &y, 1633, kGeographicToGrid, 1, 1, 1, 0.0f, 0.0f, 0.0f);
+    if (openable) {
+      EXPECT_EQ(x, 500000.0);
+      EXPECT_EQ(cache().activeCode, 1633);
+      EXPECT_TRUE(messages_.messages().empty());
+    } else {
+      EXPECT_EQ(x, 1.25);
+      EXPECT_EQ(y, 2.5);
+      EXPECT_NE(cache().activeCode, 1633);
+      ASSERT_EQ(messages_.messages().size(), 1u);
+      EXPECT_EQ(messages_.messages()[0].text,
+                "File " + path + " not found! Graphics won't show correctly.");
+    }
+  }
 }
 
 TEST_F(ZoneParamsTest, SetPathDoesNotFlushTheCache) {

@@ -3,9 +3,13 @@
 // directions, so every projection routine runs on arbitrary records.
 // Results that are not numbers are allowed; crashes, undefined behaviour
 // and hangs are not, nor a value written that the call must leave alone.
+// A control byte turns the text into its Windows form (every LF as CR LF)
+// or appends Ctrl-Z and trailing bytes; the scan must give the same result
+// and record for the variant as for the plain text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "fuzz_support.h"
@@ -34,12 +38,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const double lon = fuzzing::AnyDouble(in, 800000.0);
   const double x = fuzzing::AnyDouble(in, 1e8);
   const double y = fuzzing::AnyDouble(in, 1e8);
+  const int variant = in.ConsumeIntegralInRange<int>(0, 3);
 
   std::string text = in.ConsumeRemainingBytesAsString();
   if (keyed) text = std::to_string(key) + " " + text;
 
   ZoneParams record{};
-  const bool found = ScanParameterText(text, key, &record) == ScanResult::kFound;
+  const ScanResult result = ScanParameterText(text, key, &record);
+  const bool found = result == ScanResult::kFound;
+
+  // 1: CR LF line ends; 2: Ctrl-Z and the text once more after it (never
+  // read); 0 and 3: the text as it is.
+  if (variant == 1 || variant == 2) {
+    std::string changed;
+    if (variant == 1) {
+      for (char c : text) changed += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    } else {
+      changed = text + '\x1a' + text;
+    }
+    ZoneParams again{};
+    if (ScanParameterText(changed, key, &again) != result ||
+        (found && std::memcmp(&again, &record, sizeof record) != 0)) {
+      std::abort();
+    }
+    text = changed;
+  }
 
   fuzzing::WriteTemplateFile("con_dos.asc", text);
   ResetConversionModule();

@@ -5,7 +5,7 @@ Usage: make_seeds.py SOURCE_DIR GRID_DIR OUT_DIR
 
 Reads parameter records from SOURCE_DIR/template/con_dos.asc and grid files
 from GRID_DIR (*.las, *.los) at run time and writes OUT_DIR/parameter_file,
-OUT_DIR/lldrv_str and OUT_DIR/nadcon_grids.  The control values of each
+OUT_DIR/lldrv_str, OUT_DIR/nadcon_grids and OUT_DIR/calls.  The control values of each
 target are taken from the end of its input, the first consumed from the
 last byte, so each seed ends with them in reverse order.
 """
@@ -87,6 +87,7 @@ def parameter_seeds(source_dir, out_dir):
             c.double(lon)
             c.double(500000.0)
             c.double(4000000.0)
+            c.byte((zone + keyed) % 3)  # text variant: as is, CR LF, Ctrl-Z and a copy
             body = table[key] if keyed else "%d\n  %s\n" % (key, table[key])
             write(os.path.join(out_dir, "parameter_file"), "%d-%d" % (zone, keyed),
                   body.encode() + c.tail())
@@ -120,11 +121,22 @@ def nadcon_seeds(grid_dir, out_dir):
                   points + grid + c.tail())
 
 
+def calls_seeds(out_dir):
+    # Call sequences are read from the end of the input byte by byte; any
+    # bytes make a valid sequence, so the seeds are random ones of a few
+    # lengths.
+    rng = random.Random(83)
+    for i, length in enumerate((32, 96, 256, 1024)):
+        write(os.path.join(out_dir, "calls"), "seed%d" % i,
+              bytes(rng.randrange(256) for _ in range(length)))
+
+
 def main():
     source_dir, grid_dir, out_dir = sys.argv[1:4]
     parameter_seeds(source_dir, out_dir)
     lldrv_str_seeds(out_dir)
     nadcon_seeds(grid_dir, out_dir)
+    calls_seeds(out_dir)
 
 
 if __name__ == "__main__":

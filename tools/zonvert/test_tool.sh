@@ -14,6 +14,13 @@ GRIDS=${ZONVERT_NADCON_GRIDS:-$SRC/../shared/nadcon}
 
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
+# Under a checker (tools/run-valgrind.sh sets ZONVERT_TOOL_LAUNCHER) every
+# run of the tool goes through it.
+if [ -n "${ZONVERT_TOOL_LAUNCHER:-}" ]; then
+  printf '#!/bin/sh\nexec %s "%s" "$@"\n' "$ZONVERT_TOOL_LAUNCHER" "$TOOL" >"$WORK/tool"
+  chmod +x "$WORK/tool"
+  TOOL=$WORK/tool
+fi
 ROOT=$WORK/root
 mkdir -p "$ROOT/template"
 cp "$SRC/template/con_dos.asc" "$ROOT/template/"
