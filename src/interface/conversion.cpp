@@ -2,6 +2,10 @@
 // dispatch of zone codes to projection routines.
 #include "interface/conversion.h"
 
+#include <algorithm>
+#include <array>
+#include <climits>
+
 #include "interface/zone_params.h"
 #include "projections/projections.h"
 #include "zonvert.h"
@@ -64,12 +68,42 @@ const ZoneAlias kZoneAliasTable[kZoneAliasSlots] = {
     {4901, 5054}, {4902, 5055}, {4903, 5056}, {4904, 5057},  // slots 125-128
 };
 
-int32_t ApplyZoneAlias(int32_t zone) {
-  if (zone >= 0) return zone;
-  // Compare against the negated table value: -zone overflows for INT32_MIN.
+namespace {
+
+// The table's entries for State Plane zone numbers above 0, ordered by
+// zone number for a binary search; where a number occurs twice, the entry
+// that comes first in the table (the one a scan in table order finds).
+constexpr int kAliasEntries = [] {
+  int count = 0;
+  for (const ZoneAlias& alias : kZoneAliasTable) count += alias.stateZone > 0 ? 1 : 0;
+  return count;
+}();
+
+constexpr std::array<ZoneAlias, kAliasEntries> kAliasesByZone = [] {
+  std::array<ZoneAlias, kAliasEntries> sorted{};
+  int count = 0;
   for (const ZoneAlias& alias : kZoneAliasTable) {
-    if (-alias.stateZone == zone) return alias.internalCode;
+    if (alias.stateZone > 0) sorted[count++] = alias;
   }
+  // Insertion sort, stable: equal zone numbers keep their table order.
+  for (int i = 1; i < count; ++i) {
+    for (int j = i; j > 0 && sorted[j - 1].stateZone > sorted[j].stateZone; --j) {
+      std::swap(sorted[j - 1], sorted[j]);
+    }
+  }
+  return sorted;
+}();
+
+}  // namespace
+
+int32_t ApplyZoneAlias(int32_t zone) {
+  // -zone overflows for INT32_MIN, which matches no entry.
+  if (zone >= 0 || zone == INT32_MIN) return zone;
+  const int32_t stateZone = -zone;
+  const ZoneAlias* first = std::lower_bound(
+      kAliasesByZone.begin(), kAliasesByZone.end(), stateZone,
+      [](const ZoneAlias& alias, int32_t value) { return alias.stateZone < value; });
+  if (first != kAliasesByZone.end() && first->stateZone == stateZone) return first->internalCode;
   return zone;
 }
 
@@ -119,7 +153,8 @@ extern "C" ZONVERT_API void ZONVERT_CALL LLDRV_NEW(double* lat, double* lon, dou
 
   state.zoneCode = ApplyZoneAlias(zone);
 
-  const bool haveRecord = LoadZoneParams();
+  // A hit on the active slot is settled here, without the call.
+  const bool haveRecord = state.zoneCode == gParamCache.activeCode || LoadZoneParams();
   if (direction == kLoadOnly) return;
 
   // No record for the zone: no routine runs and the values go back as read.

@@ -29,6 +29,7 @@
 #include "interface/zone_params.h"
 #include "projections/meridian.h"
 #include "projections/projections.h"
+#include "projections/record_constants.h"
 #include "projections/units.h"
 
 namespace zonvert {
@@ -51,13 +52,29 @@ constexpr double kOne120th = 0.008333333333333333;   // 1/120
 
 constexpr double kRadiusOfCurvaturePower = 1.5;      // W^1.5 in R1
 
+// What the routine works out from the ellipsoid of a record (P0, P1, P2),
+// each formed as the formulas below write it.
+struct EllipsoidConstants {
+  MeridianTerms terms;
+  double oneMinusE2;       // 1 - e^2, divisor of c
+  double radiusNumerator;  // (1 - e^2) a, of R1
+};
+
+EllipsoidConstants EllipsoidConstantsOf(const ZoneParams& params) {
+  const double* P = params.p;
+  return EllipsoidConstants{MeridianTermsOf(params), 1.0 - P[1], (1.0 - P[1]) * P[0]};
+}
+
+RecordConstants<EllipsoidConstants, 0, 1, 2> gEllipsoid;
+
 }  // namespace
 
 void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
   const ConversionState& state = gConversionState;
   const ZoneParams& params = ActiveParams();
   const double* P = params.p;
-  const MeridianTerms terms = MeridianTermsOf(params);
+  const EllipsoidConstants& k = gEllipsoid.Of(params, &EllipsoidConstantsOf);
+  const MeridianTerms& terms = k.terms;
 
   if (state.direction == kGeographicToGrid) {
     double latDeg = *lat;
@@ -69,7 +86,7 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
     const double N = P[0] / std::sqrt(1.0 - P[1] * (sinPhi * sinPhi));  // eq. 4-20
     const double t = std::tan(phi);
     const double T = t * t;                                             // eq. 8-13
-    const double c = P[1] * (cosPhi * cosPhi) / (1.0 - P[1]);           // eq. 8-14
+    const double c = P[1] * (cosPhi * cosPhi) / k.oneMinusE2;           // eq. 8-14
     const double A = (lonDeg * kDegToRad - P[5]) * cosPhi;              // eq. 8-15, unreduced
     const double A2 = A * A;
     const double A3 = A2 * A;
@@ -100,7 +117,7 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
     const double T1 = t1 * t1;
     const double W = 1.0 - P[1] * (sinPhi1 * sinPhi1);
     const double N1 = P[0] / std::sqrt(W);
-    const double R1 = (1.0 - P[1]) * P[0] / std::pow(W, kRadiusOfCurvaturePower);
+    const double R1 = k.radiusNumerator / std::pow(W, kRadiusOfCurvaturePower);
     const double D = (xm - P[6]) / N1;
     const double D2 = D * D;
     const double D3 = D2 * D;
