@@ -2,11 +2,11 @@
 // set-up of the UTM-style blocks, and the installation root.
 #include "interface/zone_params.h"
 
-#include <charconv>
 #include <cstdio>
 #include <utility>
 
 #include "interface/conversion.h"
+#include "interface/number_scanner.h"
 #include "platform/platform.h"
 #include "zonvert.h"
 
@@ -28,59 +28,19 @@ constexpr int32_t kSuffixMercator = 99;
 constexpr int32_t kSuffixLastUtm = 60;
 constexpr int32_t kSuffixUserMeridian = 61;
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// A cursor over parameter-file text that reads numbers the way "%d" and
-// "%lf" do: leading white space skipped, the number ends where its syntax
-// ends.  Independent of the C locale.
-class TokenReader {
- public:
-  explicit TokenReader(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
-
-  // True when only white space is left.
-  bool AtEnd() {
-    SkipSpace();
-    return p_ == end_;
-  }
-
-  // Reads an optionally signed decimal integer.
-  bool ReadInt(int32_t* value) {
-    SkipSpace();
-    const char* first = p_;
-    if (first != end_ && *first == '+' && first + 1 != end_ && first[1] != '-') ++first;
-    auto [next, ec] = std::from_chars(first, end_, *value);
-    if (ec != std::errc()) return false;
-    p_ = next;
-    return true;
-  }
-
-  // Reads a real number (decimal, with optional sign and exponent; "inf"
-  // and "nan" as the C library spells them).
-  bool ReadDouble(double* value) {
-    SkipSpace();
-    const char* first = p_;
-    if (first != end_ && *first == '+' && first + 1 != end_ && first[1] != '-') ++first;
-    auto [next, ec] = std::from_chars(first, end_, *value, std::chars_format::general);
-    if (ec != std::errc()) return false;
-    p_ = next;
-    return true;
-  }
-
- private:
-  void SkipSpace() {
-    while (p_ != end_ && IsSpace(*p_)) ++p_;
-  }
-
-  const char* p_;
-  const char* end_;
-};
-
-// Reads the whole file into *text.  False when it cannot be opened.
+// Reads the whole file into *text.  False when it cannot be opened.  The
+// size known from the start is read in one piece; whatever follows it (a
+// file that grows meanwhile, or one whose size cannot be told) in blocks.
 bool ReadWholeFile(const std::string& path, std::string* text) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
+  long size = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  std::rewind(file);
+  if (size > 0) {
+    text->resize(static_cast<size_t>(size));
+    text->resize(std::fread(text->data(), 1, text->size(), file));
+  }
   char buffer[8192];
   size_t count;
   while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, count);
@@ -125,16 +85,19 @@ ScanResult ScanParameterText(std::string_view text, int32_t key, ZoneParams* rec
   const size_t eof = text.find(kEndOfFile);
   if (eof != std::string_view::npos) text = text.substr(0, eof);
 
-  TokenReader reader(text);
+  NumberScanner reader(text);
   ZoneParams candidate;
   while (!reader.AtEnd()) {
     int32_t code;
     if (!reader.ReadInt(&code)) return ScanResult::kBadToken;
+    // The numbers of other records are read for their syntax only: a
+    // number that does not read ends the scan wherever it stands.
+    const bool wanted = code == key;
     for (double& value : candidate.p) {
       if (reader.AtEnd()) return ScanResult::kCutShort;
-      if (!reader.ReadDouble(&value)) return ScanResult::kBadToken;
+      if (!reader.ReadDouble(wanted ? &value : nullptr)) return ScanResult::kBadToken;
     }
-    if (code == key) {
+    if (wanted) {
       *record = candidate;
       return ScanResult::kFound;
     }
