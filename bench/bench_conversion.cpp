@@ -11,6 +11,10 @@
 //                             constants of a record are worked out once per
 //                             record and are not part of it
 // and further:
+//   call/zonvert, call-alias/zonvert   LLDRV_NEW converting nothing
+//                             (direction 4) on a cached zone, given by its
+//                             code or by a negated State Plane number: the
+//                             cost of a call around the routine
 //   miss/zonvert              LLDRV_NEW with a parameter-file miss on the
 //                             shipped con_dos.asc, key near the end
 //   miss/fscanf               the same file scanned for the same key with
@@ -25,6 +29,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -185,6 +190,20 @@ void ZonvertInverse(benchmark::State& state, const Family* f) {
   }
 }
 
+// The cost of a call that converts nothing (a direction other than 2 or 3)
+// on a cached zone: settings, alias lookup, cache lookup, dispatch.
+void ZonvertCallOnly(benchmark::State& state, const Family* f) {
+  const std::vector<Point>& points = PointsOf(*f);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Point& p = points[i++ & (kPointCount - 1)];
+    double lat = p.lat, lon = p.lon, x = 0.0, y = 0.0;
+    Convert(*f, 4, &lat, &lon, &x, &y);
+    benchmark::DoNotOptimize(x);
+    benchmark::DoNotOptimize(y);
+  }
+}
+
 // ---------------------------------------------------------------- PROJ
 
 #if defined(ZONVERT_HAVE_PROJ)
@@ -217,19 +236,48 @@ void ProjRun(benchmark::State& state, const Family* f, PJ_DIRECTION direction) {
 // The arguments of every maths-library call are worked out before the
 // timing, with the formulas of each family (constants of the record
 // excluded); the timed loop makes only the calls.
+//
+// "floor": the calls in the order of the formulas, each call whose
+// argument the formulas form from earlier results waiting for those results
+// (their bits, masked with a zero the compiler cannot see, are OR-ed into
+// the argument: the value stays, a data dependency of a cycle or two
+// remains), as any evaluation of the formulas must wait.  "floor-free": the
+// same calls with no such dependency, so the processor may overlap them as
+// no evaluation of the formulas could (shown for comparison).
 
 constexpr int kMaxPasses = 16;
 
-// One point's calls: up to 10 straight calls and up to kMaxPasses passes of
-// an iteration (sin, pow, atan each).
+// One point's calls: up to 10 straight arguments, two pow bases, and up to
+// kMaxPasses passes of an iteration (sin, pow, atan each).
 struct Calls {
   double a[10];
   double powBase[2];
   int passes;
   double passSin[kMaxPasses];
   double passPowBase[kMaxPasses];
-  double passAtanFactor[kMaxPasses];
+  double passAtan[kMaxPasses];
 };
+
+// A zero the compiler cannot see through (read once per benchmark).
+volatile uint64_t gZeroBits = 0;
+
+// `arg`, made to wait for the results `r...` when kOrdered.
+template <bool kOrdered, typename... R>
+double After(uint64_t zero, double arg, R... r) {
+  if constexpr (!kOrdered) {
+    return arg;
+  } else {
+    uint64_t bits = std::bit_cast<uint64_t>(arg);
+    ((bits |= std::bit_cast<uint64_t>(r) & zero), ...);
+    return std::bit_cast<double>(bits);
+  }
+}
+
+template <typename T>
+T Keep(T value) {
+  benchmark::DoNotOptimize(value);
+  return value;
+}
 
 // Degree factors of the families (the same values the routines use).
 constexpr double kDegTm = 0.017453292520882225;
@@ -238,25 +286,25 @@ constexpr double kRadMerc = 57.29578;
 constexpr double kDegEov = 0.017453292222222222;
 constexpr double kRadEov = 57.295780490442965;
 
-// The straight-line calls of a record's families, one function per family
-// and direction: each returns the arguments of one point.
-Calls TmForwardCalls(const double* P, const Point& p) {
+// Per family and direction: the arguments of one point, and the calls.
+Calls TmForwardCalls(const zonvert::ZoneParams& params, const Point& p) {
   Calls c{};
   const double phi = p.lat * kDegTm;
   const double s = std::sin(phi);
   c.a[0] = phi;
-  c.a[1] = 1.0 - P[1] * (s * s);
+  c.a[1] = 1.0 - params.p[1] * (s * s);
   return c;
 }
-void TmForwardFloor(const Calls& c) {
+template <bool O>
+void TmForwardFloor(const Calls& c, uint64_t z) {
   const double phi = c.a[0];
-  benchmark::DoNotOptimize(std::sin(phi));
-  benchmark::DoNotOptimize(std::cos(phi));
-  benchmark::DoNotOptimize(std::sqrt(c.a[1]));
-  benchmark::DoNotOptimize(std::tan(phi));
-  benchmark::DoNotOptimize(std::sin(2.0 * phi));
-  benchmark::DoNotOptimize(std::sin(4.0 * phi));
-  benchmark::DoNotOptimize(std::sin(6.0 * phi));
+  const double s = Keep(std::sin(phi));
+  Keep(std::cos(phi));
+  Keep(std::sqrt(After<O>(z, c.a[1], s)));
+  Keep(std::tan(phi));
+  Keep(std::sin(2.0 * phi));
+  Keep(std::sin(4.0 * phi));
+  Keep(std::sin(6.0 * phi));
 }
 
 Calls TmInverseCalls(const zonvert::ZoneParams& params, const Point& p) {
@@ -273,18 +321,21 @@ Calls TmInverseCalls(const zonvert::ZoneParams& params, const Point& p) {
   c.a[3] = W * W * W;
   return c;
 }
-void TmInverseFloor(const Calls& c) {
-  benchmark::DoNotOptimize(std::sin(2.0 * c.a[0]));
-  benchmark::DoNotOptimize(std::sin(4.0 * c.a[0]));
-  benchmark::DoNotOptimize(std::sin(6.0 * c.a[0]));
-  benchmark::DoNotOptimize(std::sin(c.a[1]));
-  benchmark::DoNotOptimize(std::cos(c.a[1]));
-  benchmark::DoNotOptimize(std::tan(c.a[1]));
-  benchmark::DoNotOptimize(std::sqrt(c.a[2]));
-  benchmark::DoNotOptimize(std::sqrt(c.a[3]));
+template <bool O>
+void TmInverseFloor(const Calls& c, uint64_t z) {
+  const double s2 = Keep(std::sin(2.0 * c.a[0]));
+  const double s4 = Keep(std::sin(4.0 * c.a[0]));
+  const double s6 = Keep(std::sin(6.0 * c.a[0]));
+  const double phi1 = After<O>(z, c.a[1], s2, s4, s6);
+  const double s = Keep(std::sin(phi1));
+  Keep(std::cos(phi1));
+  Keep(std::tan(phi1));
+  Keep(std::sqrt(After<O>(z, c.a[2], s)));
+  Keep(std::sqrt(After<O>(z, c.a[3], s)));
 }
 
-Calls LccForwardCalls(const double* P, const Point& p) {
+Calls LccForwardCalls(const zonvert::ZoneParams& params, const Point& p) {
+  const double* P = params.p;
   Calls c{};
   const double e = P[2], n = P[9];
   const double lam0 = P[6] * 0.0002777777777777778;
@@ -293,23 +344,23 @@ Calls LccForwardCalls(const double* P, const Point& p) {
   c.a[1] = (45.0 - 0.5 * p.lat) * kDegTm;
   c.powBase[0] = (1.0 - es) / (1.0 + es);
   c.a[2] = 0.5 * e;
-  const double t = std::tan(c.a[1]) / std::pow(c.powBase[0], c.a[2]);
-  c.powBase[1] = t;
+  c.powBase[1] = std::tan(c.a[1]) / std::pow(c.powBase[0], c.a[2]);
   c.a[3] = n;
   c.a[4] = (p.lon - lam0) * n * kDegTm;
   return c;
 }
-void LccForwardFloor(const Calls& c) {
-  benchmark::DoNotOptimize(std::sin(c.a[0]));
-  benchmark::DoNotOptimize(std::tan(c.a[1]));
-  benchmark::DoNotOptimize(std::pow(c.powBase[0], c.a[2]));
-  benchmark::DoNotOptimize(std::pow(c.powBase[1], c.a[3]));
-  benchmark::DoNotOptimize(std::sin(c.a[4]));
-  benchmark::DoNotOptimize(std::cos(c.a[4]));
+template <bool O>
+void LccForwardFloor(const Calls& c, uint64_t z) {
+  const double s = Keep(std::sin(c.a[0]));
+  const double t = Keep(std::tan(c.a[1]));
+  const double q = Keep(std::pow(After<O>(z, c.powBase[0], s), c.a[2]));
+  Keep(std::pow(After<O>(z, c.powBase[1], t, q), c.a[3]));
+  Keep(std::sin(c.a[4]));
+  Keep(std::cos(c.a[4]));
 }
 
-// The latitude passes of the Lambert and Mercator inverses: sin, pow, atan
-// per pass, recorded until two latitudes agree to 1e-7 degrees.
+// The latitude passes of the Lambert and Mercator inverses, recorded until
+// two latitudes agree to 1e-7 degrees: sin, pow, atan per pass.
 void RecordPasses(Calls* c, double t, double e, double phi, double degToRad, double twoRadToDeg) {
   double phiPrev = 0.0;
   c->passes = 0;
@@ -319,20 +370,23 @@ void RecordPasses(Calls* c, double t, double e, double phi, double degToRad, dou
     c->passSin[k] = phi * degToRad;
     const double es = e * std::sin(phi * degToRad);
     c->passPowBase[k] = (1.0 - es) / (1.0 + es);
-    c->passAtanFactor[k] = t;
-    phi = 90.0 - std::atan(t * std::pow(c->passPowBase[k], 0.5 * e)) * twoRadToDeg;
+    c->passAtan[k] = t * std::pow(c->passPowBase[k], 0.5 * e);
+    phi = 90.0 - std::atan(c->passAtan[k]) * twoRadToDeg;
   }
 }
-void PassesFloor(const Calls& c, double h) {
+// Each pass waits for the latitude of the one before (`previous`, the
+// result the first latitude comes from).
+template <bool O>
+void PassesFloor(const Calls& c, double h, double previous, uint64_t z) {
   for (int k = 0; k < c.passes; ++k) {
-    benchmark::DoNotOptimize(std::sin(c.passSin[k]));
-    const double q = std::pow(c.passPowBase[k], h);
-    benchmark::DoNotOptimize(q);
-    benchmark::DoNotOptimize(std::atan(c.passAtanFactor[k] * q));
+    const double s = Keep(std::sin(After<O>(z, c.passSin[k], previous)));
+    const double q = Keep(std::pow(After<O>(z, c.passPowBase[k], s), h));
+    previous = Keep(std::atan(After<O>(z, c.passAtan[k], q)));
   }
 }
 
-Calls LccInverseCalls(const double* P, const Point& p) {
+Calls LccInverseCalls(const zonvert::ZoneParams& params, const Point& p) {
+  const double* P = params.p;
   Calls c{};
   const double a = P[0], e = P[2], n = P[9], F = P[10];
   double dx = p.x - P[7], dy = p.y - P[8], rho0 = P[11];
@@ -350,17 +404,18 @@ Calls LccInverseCalls(const double* P, const Point& p) {
   RecordPasses(&c, t, e, 90.0 - 2.0 * (std::atan(t) * 57.29577951), kDegTm, 114.59155902);
   return c;
 }
-void LccInverseFloor(const Calls& c) {
-  benchmark::DoNotOptimize(std::sqrt(c.a[0]));
-  benchmark::DoNotOptimize(std::pow(c.powBase[0], c.a[1]));
-  benchmark::DoNotOptimize(std::atan(c.a[2]));
-  benchmark::DoNotOptimize(std::atan(c.a[3]));
-  PassesFloor(c, c.a[4]);
+template <bool O>
+void LccInverseFloor(const Calls& c, uint64_t z) {
+  const double rho = Keep(std::sqrt(c.a[0]));
+  const double t = Keep(std::pow(After<O>(z, c.powBase[0], rho), c.a[1]));
+  Keep(std::atan(c.a[2]));
+  const double first = Keep(std::atan(After<O>(z, c.a[3], t)));
+  PassesFloor<O>(c, c.a[4], first, z);
 }
 
-Calls MercForwardCalls(const double* P, const Point& p) {
+Calls MercForwardCalls(const zonvert::ZoneParams& params, const Point& p) {
   Calls c{};
-  const double e = P[2];
+  const double e = params.p[2];
   const double es = std::sin(p.lat * kDegMerc) * e;
   c.a[0] = p.lat * kDegMerc;
   c.powBase[0] = (1.0 - es) / (es + 1.0);
@@ -369,16 +424,17 @@ Calls MercForwardCalls(const double* P, const Point& p) {
   c.a[3] = std::tan(c.a[2]) * std::pow(c.powBase[0], c.a[1]);
   return c;
 }
-void MercForwardFloor(const Calls& c) {
-  benchmark::DoNotOptimize(std::sin(c.a[0]));
-  benchmark::DoNotOptimize(std::pow(c.powBase[0], c.a[1]));
-  benchmark::DoNotOptimize(std::tan(c.a[2]));
-  benchmark::DoNotOptimize(std::log(c.a[3]));
+template <bool O>
+void MercForwardFloor(const Calls& c, uint64_t z) {
+  const double s = Keep(std::sin(c.a[0]));
+  const double q = Keep(std::pow(After<O>(z, c.powBase[0], s), c.a[1]));
+  const double t = Keep(std::tan(c.a[2]));
+  Keep(std::log(After<O>(z, c.a[3], t, q)));
 }
 
-Calls MercInverseCalls(const double* P, const Point& p) {
+Calls MercInverseCalls(const zonvert::ZoneParams& params, const Point& p) {
   Calls c{};
-  const double a = P[0], e = P[2];
+  const double a = params.p[0], e = params.p[2];
   c.a[0] = -((p.y / 1.0) / a);  // K = 1 at a latitude of true scale of 0
   const double t = std::exp(c.a[0]);
   c.a[1] = t;
@@ -386,22 +442,26 @@ Calls MercInverseCalls(const double* P, const Point& p) {
   RecordPasses(&c, t, e, 90.0 - 2.0 * (std::atan(t) * kRadMerc), kDegMerc, 2.0 * kRadMerc);
   return c;
 }
-void MercInverseFloor(const Calls& c) {
-  benchmark::DoNotOptimize(std::exp(c.a[0]));
-  benchmark::DoNotOptimize(std::atan(c.a[1]));
-  PassesFloor(c, c.a[2]);
+template <bool O>
+void MercInverseFloor(const Calls& c, uint64_t z) {
+  const double t = Keep(std::exp(c.a[0]));
+  const double first = Keep(std::atan(After<O>(z, c.a[1], t)));
+  PassesFloor<O>(c, c.a[2], first, z);
 }
 
-Calls CassForwardCalls(const double* P, const Point& p) {
+Calls CassForwardCalls(const zonvert::ZoneParams& params, const Point& p) {
   Calls c{};
   const double phi = p.lat * kDegMerc;
   const double s = std::sin(phi);
   c.a[0] = phi;
-  c.a[1] = 1.0 - P[1] * (s * s);
+  c.a[1] = 1.0 - params.p[1] * (s * s);
   return c;
 }
 // The same calls as the Transverse Mercator forward.
-void CassForwardFloor(const Calls& c) { TmForwardFloor(c); }
+template <bool O>
+void CassForwardFloor(const Calls& c, uint64_t z) {
+  TmForwardFloor<O>(c, z);
+}
 
 Calls CassInverseCalls(const zonvert::ZoneParams& params, const Point& p) {
   const double* P = params.p;
@@ -415,16 +475,19 @@ Calls CassInverseCalls(const zonvert::ZoneParams& params, const Point& p) {
   c.a[2] = 1.0 - P[1] * (s * s);
   return c;
 }
-void CassInverseFloor(const Calls& c) {
-  benchmark::DoNotOptimize(std::sin(2.0 * c.a[0]));
-  benchmark::DoNotOptimize(std::sin(4.0 * c.a[0]));
-  benchmark::DoNotOptimize(std::sin(6.0 * c.a[0]));
-  benchmark::DoNotOptimize(std::sin(8.0 * c.a[0]));
-  benchmark::DoNotOptimize(std::sin(c.a[1]));
-  benchmark::DoNotOptimize(std::cos(c.a[1]));
-  benchmark::DoNotOptimize(std::tan(c.a[1]));
-  benchmark::DoNotOptimize(std::sqrt(c.a[2]));
-  benchmark::DoNotOptimize(std::pow(c.a[2], 1.5));
+template <bool O>
+void CassInverseFloor(const Calls& c, uint64_t z) {
+  const double s2 = Keep(std::sin(2.0 * c.a[0]));
+  const double s4 = Keep(std::sin(4.0 * c.a[0]));
+  const double s6 = Keep(std::sin(6.0 * c.a[0]));
+  const double s8 = Keep(std::sin(8.0 * c.a[0]));
+  const double phi1 = After<O>(z, c.a[1], s2, s4, s6, s8);
+  const double s = Keep(std::sin(phi1));
+  Keep(std::cos(phi1));
+  Keep(std::tan(phi1));
+  const double W = After<O>(z, c.a[2], s);
+  Keep(std::sqrt(W));
+  Keep(std::pow(W, 1.5));
 }
 
 // Bonne: Q = a m(phi1) / sin phi1 of the record is a record constant.
@@ -441,22 +504,23 @@ Calls BonneForwardCalls(const zonvert::ZoneParams& params, const Point& p) {
   const double s = std::sin(phi);
   c.a[0] = phi;
   c.a[1] = 1.0 - P[1] * (s * s);
-  const double Q = BonneQ(P);
-  const double rho = (Q + P[8]) - zonvert::MeridianDistance(terms, phi);
+  const double rho = (BonneQ(P) + P[8]) - zonvert::MeridianDistance(terms, phi);
   const double m = std::cos(phi) / std::sqrt(c.a[1]);
   c.a[2] = (P[0] * m * (p.lon - P[5] * kRadMerc) / rho) * kDegMerc;
   return c;
 }
-void BonneForwardFloor(const Calls& c) {
+template <bool O>
+void BonneForwardFloor(const Calls& c, uint64_t z) {
   const double phi = c.a[0];
-  benchmark::DoNotOptimize(std::sin(2.0 * phi));
-  benchmark::DoNotOptimize(std::sin(4.0 * phi));
-  benchmark::DoNotOptimize(std::sin(6.0 * phi));
-  benchmark::DoNotOptimize(std::sin(phi));
-  benchmark::DoNotOptimize(std::cos(phi));
-  benchmark::DoNotOptimize(std::sqrt(c.a[1]));
-  benchmark::DoNotOptimize(std::sin(c.a[2]));
-  benchmark::DoNotOptimize(std::cos(c.a[2]));
+  const double m2 = Keep(std::sin(2.0 * phi));
+  const double m4 = Keep(std::sin(4.0 * phi));
+  const double m6 = Keep(std::sin(6.0 * phi));
+  const double s = Keep(std::sin(phi));
+  const double co = Keep(std::cos(phi));
+  const double root = Keep(std::sqrt(After<O>(z, c.a[1], s)));
+  const double E = After<O>(z, c.a[2], m2, m4, m6, co, root);
+  Keep(std::sin(E));
+  Keep(std::cos(E));
 }
 
 Calls BonneInverseCalls(const zonvert::ZoneParams& params, const Point& p) {
@@ -476,19 +540,23 @@ Calls BonneInverseCalls(const zonvert::ZoneParams& params, const Point& p) {
   c.a[4] = 1.0 - P[1] * (s * s);
   return c;
 }
-void BonneInverseFloor(const Calls& c) {
-  benchmark::DoNotOptimize(std::sqrt(c.a[0]));
-  benchmark::DoNotOptimize(std::sin(2.0 * c.a[1]));
-  benchmark::DoNotOptimize(std::sin(4.0 * c.a[1]));
-  benchmark::DoNotOptimize(std::sin(6.0 * c.a[1]));
-  benchmark::DoNotOptimize(std::sin(8.0 * c.a[1]));
-  benchmark::DoNotOptimize(std::atan(c.a[2]));
-  benchmark::DoNotOptimize(std::sin(c.a[3]));
-  benchmark::DoNotOptimize(std::cos(c.a[3]));
-  benchmark::DoNotOptimize(std::sqrt(c.a[4]));
+template <bool O>
+void BonneInverseFloor(const Calls& c, uint64_t z) {
+  const double rho = Keep(std::sqrt(c.a[0]));
+  const double mu = After<O>(z, c.a[1], rho);
+  const double s2 = Keep(std::sin(2.0 * mu));
+  const double s4 = Keep(std::sin(4.0 * mu));
+  const double s6 = Keep(std::sin(6.0 * mu));
+  const double s8 = Keep(std::sin(8.0 * mu));
+  Keep(std::atan(c.a[2]));
+  const double phi = After<O>(z, c.a[3], s2, s4, s6, s8);
+  const double s = Keep(std::sin(phi));
+  Keep(std::cos(phi));
+  Keep(std::sqrt(After<O>(z, c.a[4], s)));
 }
 
-Calls EovForwardCalls(const double* P, const Point& p) {
+Calls EovForwardCalls(const zonvert::ZoneParams& params, const Point& p) {
+  const double* P = params.p;
   Calls c{};
   const double dPhi = (p.lat - P[6]) * 3600.0;
   const double phiSDeg =
@@ -501,22 +569,23 @@ Calls EovForwardCalls(const double* P, const Point& p) {
   c.a[0] = phiS;
   c.a[1] = dLamS;
   c.a[2] = std::cos(phi0) * std::sin(phiS) - std::cos(dLamS) * std::sin(phi0) * std::cos(phiS);
-  const double phiODeg = std::asin(c.a[2]) * kRadEov;
-  c.a[3] = phiODeg * kDegEov;
+  c.a[3] = std::asin(c.a[2]) * kRadEov * kDegEov;
   c.a[4] = std::sin(dLamS) * std::cos(phiS) / std::cos(c.a[3]);
   return c;
 }
-void EovForwardFloor(const Calls& c) {
-  benchmark::DoNotOptimize(std::sin(c.a[0]));
-  benchmark::DoNotOptimize(std::cos(c.a[1]));
-  benchmark::DoNotOptimize(std::cos(c.a[0]));
-  benchmark::DoNotOptimize(std::asin(c.a[2]));
-  benchmark::DoNotOptimize(std::sin(c.a[1]));
-  benchmark::DoNotOptimize(std::cos(c.a[3]));
-  benchmark::DoNotOptimize(std::asin(c.a[4]));
+template <bool O>
+void EovForwardFloor(const Calls& c, uint64_t z) {
+  const double sS = Keep(std::sin(c.a[0]));
+  const double cL = Keep(std::cos(c.a[1]));
+  const double cS = Keep(std::cos(c.a[0]));
+  const double o = Keep(std::asin(After<O>(z, c.a[2], sS, cL, cS)));
+  const double sL = Keep(std::sin(c.a[1]));
+  const double cO = Keep(std::cos(After<O>(z, c.a[3], o)));
+  Keep(std::asin(After<O>(z, c.a[4], sL, cS, cO)));
 }
 
-Calls EovInverseCalls(const double* P, const Point& p) {
+Calls EovInverseCalls(const zonvert::ZoneParams& params, const Point& p) {
+  const double* P = params.p;
   Calls c{};
   const double e = p.x > 400000.0 ? p.x : p.y;
   const double n = p.x > 400000.0 ? p.y : p.x;
@@ -532,47 +601,45 @@ Calls EovInverseCalls(const double* P, const Point& p) {
   c.a[6] = std::sin(lamO) * std::cos(phiO) / std::cos(c.a[5]);
   return c;
 }
-void EovInverseFloor(const Calls& c) {
-  benchmark::DoNotOptimize(std::exp(c.a[0]));
-  benchmark::DoNotOptimize(std::atan(c.a[1]));
-  benchmark::DoNotOptimize(std::cos(c.a[2]));
-  benchmark::DoNotOptimize(std::cos(c.a[3]));
-  benchmark::DoNotOptimize(std::sin(c.a[3]));
-  benchmark::DoNotOptimize(std::asin(c.a[4]));
-  benchmark::DoNotOptimize(std::sin(c.a[2]));
-  benchmark::DoNotOptimize(std::cos(c.a[5]));
-  benchmark::DoNotOptimize(std::asin(c.a[6]));
+template <bool O>
+void EovInverseFloor(const Calls& c, uint64_t z) {
+  const double ex = Keep(std::exp(c.a[0]));
+  const double at = Keep(std::atan(After<O>(z, c.a[1], ex)));
+  const double phiO = After<O>(z, c.a[3], at);
+  const double cL = Keep(std::cos(c.a[2]));
+  const double cO = Keep(std::cos(phiO));
+  const double sO = Keep(std::sin(phiO));
+  const double as = Keep(std::asin(After<O>(z, c.a[4], cL, cO, sO)));
+  const double sL = Keep(std::sin(c.a[2]));
+  const double cS = Keep(std::cos(After<O>(z, c.a[5], as)));
+  Keep(std::asin(After<O>(z, c.a[6], sL, cO, cS)));
 }
 
 struct FloorOf {
   Calls (*calls)(const zonvert::ZoneParams&, const Point&);
-  void (*run)(const Calls&);
+  void (*ordered)(const Calls&, uint64_t);
+  void (*free)(const Calls&, uint64_t);
 };
 
-template <Calls (*F)(const double*, const Point&)>
-Calls FromSlots(const zonvert::ZoneParams& params, const Point& p) {
-  return F(params.p, p);
-}
+#define ZONVERT_FLOOR(name) {&name##Calls, &name##Floor<true>, &name##Floor<false>}
+const FloorOf kForwardFloors[] = {ZONVERT_FLOOR(TmForward),   ZONVERT_FLOOR(LccForward),
+                                  ZONVERT_FLOOR(MercForward), ZONVERT_FLOOR(CassForward),
+                                  ZONVERT_FLOOR(BonneForward), ZONVERT_FLOOR(EovForward)};
+const FloorOf kInverseFloors[] = {ZONVERT_FLOOR(TmInverse),   ZONVERT_FLOOR(LccInverse),
+                                  ZONVERT_FLOOR(MercInverse), ZONVERT_FLOOR(CassInverse),
+                                  ZONVERT_FLOOR(BonneInverse), ZONVERT_FLOOR(EovInverse)};
+#undef ZONVERT_FLOOR
 
-const FloorOf kForwardFloors[] = {
-    {&FromSlots<TmForwardCalls>, &TmForwardFloor},     {&FromSlots<LccForwardCalls>, &LccForwardFloor},
-    {&FromSlots<MercForwardCalls>, &MercForwardFloor}, {&FromSlots<CassForwardCalls>, &CassForwardFloor},
-    {&BonneForwardCalls, &BonneForwardFloor},          {&FromSlots<EovForwardCalls>, &EovForwardFloor},
-};
-const FloorOf kInverseFloors[] = {
-    {&TmInverseCalls, &TmInverseFloor},                {&FromSlots<LccInverseCalls>, &LccInverseFloor},
-    {&FromSlots<MercInverseCalls>, &MercInverseFloor}, {&CassInverseCalls, &CassInverseFloor},
-    {&BonneInverseCalls, &BonneInverseFloor},          {&FromSlots<EovInverseCalls>, &EovInverseFloor},
-};
-
-void Floor(benchmark::State& state, const Family* f, const FloorOf* floor) {
+void Floor(benchmark::State& state, const Family* f, const FloorOf* floor, bool ordered) {
   const std::vector<Point>& points = PointsOf(*f);
   const zonvert::ZoneParams record = RecordOf(*f);
   std::vector<Calls> calls;
   calls.reserve(points.size());
   for (const Point& p : points) calls.push_back(floor->calls(record, p));
+  const uint64_t zero = gZeroBits;
+  void (*run)(const Calls&, uint64_t) = ordered ? floor->ordered : floor->free;
   std::size_t i = 0;
-  for (auto _ : state) floor->run(calls[i++ & (kPointCount - 1)]);
+  for (auto _ : state) run(calls[i++ & (kPointCount - 1)], zero);
 }
 
 // ---------------------------------------------------------------- miss
@@ -711,13 +778,17 @@ void RegisterAll() {
 #if defined(ZONVERT_HAVE_PROJ)
     benchmark::RegisterBenchmark((name + "/forward/proj").c_str(), ProjRun, f, PJ_FWD);
 #endif
-    benchmark::RegisterBenchmark((name + "/forward/floor").c_str(), Floor, f, &kForwardFloors[k]);
+    benchmark::RegisterBenchmark((name + "/forward/floor").c_str(), Floor, f, &kForwardFloors[k], true);
+    benchmark::RegisterBenchmark((name + "/forward/floor-free").c_str(), Floor, f, &kForwardFloors[k], false);
     benchmark::RegisterBenchmark((name + "/inverse/zonvert").c_str(), ZonvertInverse, f);
 #if defined(ZONVERT_HAVE_PROJ)
     benchmark::RegisterBenchmark((name + "/inverse/proj").c_str(), ProjRun, f, PJ_INV);
 #endif
-    benchmark::RegisterBenchmark((name + "/inverse/floor").c_str(), Floor, f, &kInverseFloors[k]);
+    benchmark::RegisterBenchmark((name + "/inverse/floor").c_str(), Floor, f, &kInverseFloors[k], true);
+    benchmark::RegisterBenchmark((name + "/inverse/floor-free").c_str(), Floor, f, &kInverseFloors[k], false);
   }
+  benchmark::RegisterBenchmark("call/zonvert", ZonvertCallOnly, &kFamilies[0]);
+  benchmark::RegisterBenchmark("call-alias/zonvert", ZonvertCallOnly, &kFamilies[1]);
   benchmark::RegisterBenchmark("miss/zonvert", ZonvertMiss);
   benchmark::RegisterBenchmark("miss/fscanf", FscanfMiss);
   benchmark::RegisterBenchmark("lldrv", Lldrv);

@@ -1,9 +1,12 @@
 // Speed of the datum shift on the published CONUS grid: the forward shift
 // through the export (values read from the mapped grid pair), the same
-// forward step with a seek and a read per grid row, and the inverse.
+// forward step with a seek and a read per grid row, and the inverse; beside
+// them PROJ's hgridshift on the same grid in its two formats (GeoTIFF,
+// whose decoded tiles PROJ caches, and CTable2, read value by value).
 //
-// Each benchmark runs ten repetitions and reports their mean, median and
-// spread; one iteration shifts one point of a fixed pseudo-random set.
+// One iteration shifts one point of a fixed pseudo-random set;
+// tools/bench-table.sh runs this program with repetitions and reports
+// medians.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -16,12 +19,15 @@
 #include "nadcon/nadcon.h"
 #include "zonvert.h"
 
+#if defined(ZONVERT_HAVE_PROJ)
+#include <proj.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr int kPointCount = 4096;  // a power of two: the index wraps by mask
-constexpr int kRepetitions = 10;
 
 struct Point {
   double lon;  // degrees, positive east
@@ -146,9 +152,48 @@ void BM_Forward_SeekAndRead(benchmark::State& state) {
 
 void BM_Inverse_MappedGrid(benchmark::State& state) { RunShift(state, &Nadcon83To27); }
 
-BENCHMARK(BM_Forward_MappedGrid)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Forward_SeekAndRead)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Inverse_MappedGrid)->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
+#if defined(ZONVERT_HAVE_PROJ)
+// PROJ's hgridshift on the CONUS grid file `grid` (in the peer-grid
+// folder), forward or inverse; coordinates in radians.
+void RunProjShift(benchmark::State& state, const char* grid, PJ_DIRECTION direction) {
+  PJ_CONTEXT* context = proj_context_create();
+  const char* paths[] = {ZONVERT_PEER_GRIDS};
+  proj_context_set_search_paths(context, 1, paths);
+  const std::string definition = std::string("+proj=hgridshift +grids=") + grid;
+  PJ* shift = proj_create(context, definition.c_str());
+  if (shift == nullptr) {
+    state.SkipWithError("PROJ cannot open the grid");
+    proj_context_destroy(context);
+    return;
+  }
+  constexpr double kRad = 3.14159265358979323846 / 180.0;
+  const std::vector<Point>& points = ConusPoints();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const Point& p = points[i++ & (kPointCount - 1)];
+    const PJ_COORD c = proj_trans(shift, direction, proj_coord(p.lon * kRad, p.lat * kRad, 0.0, 0.0));
+    benchmark::DoNotOptimize(c.v[0]);
+    benchmark::DoNotOptimize(c.v[1]);
+  }
+  proj_destroy(shift);
+  proj_context_destroy(context);
+}
+
+void BM_Forward_ProjGeoTiff(benchmark::State& state) { RunProjShift(state, "conus.tif", PJ_FWD); }
+void BM_Inverse_ProjGeoTiff(benchmark::State& state) { RunProjShift(state, "conus.tif", PJ_INV); }
+void BM_Forward_ProjCtable2(benchmark::State& state) { RunProjShift(state, "conus", PJ_FWD); }
+void BM_Inverse_ProjCtable2(benchmark::State& state) { RunProjShift(state, "conus", PJ_INV); }
+#endif
+
+BENCHMARK(BM_Forward_MappedGrid)->Name("nadcon/forward/zonvert");
+BENCHMARK(BM_Forward_SeekAndRead)->Name("nadcon/forward/seek-and-read");
+BENCHMARK(BM_Inverse_MappedGrid)->Name("nadcon/inverse/zonvert");
+#if defined(ZONVERT_HAVE_PROJ)
+BENCHMARK(BM_Forward_ProjGeoTiff)->Name("nadcon/forward/proj");
+BENCHMARK(BM_Inverse_ProjGeoTiff)->Name("nadcon/inverse/proj");
+BENCHMARK(BM_Forward_ProjCtable2)->Name("nadcon/forward/proj-ctable2");
+BENCHMARK(BM_Inverse_ProjCtable2)->Name("nadcon/inverse/proj-ctable2");
+#endif
 
 }  // namespace
 

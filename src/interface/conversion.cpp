@@ -94,17 +94,28 @@ constexpr std::array<ZoneAlias, kAliasEntries> kAliasesByZone = [] {
   return sorted;
 }();
 
+// The negative zone code looked up last and what it gave: a host keeps to
+// one zone for many points.
+struct AliasLookup {
+  int32_t zone = 0;  // 0: nothing looked up yet
+  int32_t result = 0;
+};
+AliasLookup gLastAlias;
+
 }  // namespace
 
 int32_t ApplyZoneAlias(int32_t zone) {
   // -zone overflows for INT32_MIN, which matches no entry.
   if (zone >= 0 || zone == INT32_MIN) return zone;
+  if (zone == gLastAlias.zone) return gLastAlias.result;
   const int32_t stateZone = -zone;
   const ZoneAlias* first = std::lower_bound(
       kAliasesByZone.begin(), kAliasesByZone.end(), stateZone,
       [](const ZoneAlias& alias, int32_t value) { return alias.stateZone < value; });
-  if (first != kAliasesByZone.end() && first->stateZone == stateZone) return first->internalCode;
-  return zone;
+  const int32_t result =
+      first != kAliasesByZone.end() && first->stateZone == stateZone ? first->internalCode : zone;
+  gLastAlias = AliasLookup{zone, result};
+  return result;
 }
 
 ProjectionRoutine SelectProjection(int32_t zoneCode) {

@@ -42,6 +42,7 @@
 #include "interface/conversion.h"
 #include "interface/zone_params.h"
 #include "projections/meridian.h"
+#include "projections/meridian_series.h"
 #include "projections/projections.h"
 #include "projections/record_constants.h"
 #include "projections/units.h"
@@ -94,7 +95,7 @@ void Bonne(double* x, double* y, double* lat, double* lon) {
     units::ApplyUnitFlag(state.inputUnits, units::kArcSecondsToDegrees, &latDeg, &lonDeg);
     const double phi = latDeg * kDegToRad;
     const double Q = k.Q;
-    const double rho = k.QPlusM1 - MeridianDistance(terms, phi);
+    const double rho = k.QPlusM1 - series::MeridianDistance(terms, phi);
     const double m = ParallelFactor(P[1], phi);
     // Polar angle: the longitude difference in degrees, then radians.
     const double E = (P[0] * m * (lonDeg - k.centralMeridianDeg) / rho) * kDegToRad;
@@ -111,8 +112,8 @@ void Bonne(double* x, double* y, double* lat, double* lon) {
     const double h = k.Q - ym;
     const double rho = std::sqrt(h * h + xm * xm);  // always the positive root
     const double M = k.QPlusM1 - rho;
-    const double mu = RectifyingLatitude(terms, M);
-    const double phi = FootpointLatitude(terms, mu, FootpointSeries::kToSin8Mu);
+    const double mu = series::RectifyingLatitude(terms, M);
+    const double phi = series::FootpointLatitude(terms, mu, FootpointSeries::kToSin8Mu);
     // Principal arctangent of x / h, in (-pi/2, pi/2).
     const double lam = P[5] + std::atan(xm / h) * rho / (ParallelFactor(P[1], phi) * P[0]);
 

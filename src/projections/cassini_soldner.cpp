@@ -28,6 +28,7 @@
 #include "interface/conversion.h"
 #include "interface/zone_params.h"
 #include "projections/meridian.h"
+#include "projections/meridian_series.h"
 #include "projections/projections.h"
 #include "projections/record_constants.h"
 #include "projections/units.h"
@@ -96,7 +97,7 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
     // eq. 13-5
     double xm = N * (A - kOneSixth * T * A3 - kOne120th * (8.0 - T + 8.0 * c) * T * A5) + P[6];
     // eq. 13-6
-    double ym = MeridianDistance(terms, phi) - P[8] +
+    double ym = series::MeridianDistance(terms, phi) - P[8] +
                 N * t * (kOneHalf * A2 + kOne24th * (5.0 - T + 6.0 * c) * A4) + P[7];
     units::ApplyUnitFlag(state.outputUnits, kMetresToFeet, &xm, &ym);
     *x = xm;
@@ -107,8 +108,8 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
     units::ApplyUnitFlag(state.inputUnits, kFeetToMetres, &xm, &ym);
     // Footpoint: M1 = M0 + (y - FN), then eqs. 7-19 and 3-26 with sin 8mu1
     const double M1 = (ym - P[7]) + P[8];
-    const double mu1 = RectifyingLatitude(terms, M1);
-    const double phi1 = FootpointLatitude(terms, mu1, FootpointSeries::kToSin8Mu);
+    const double mu1 = series::RectifyingLatitude(terms, M1);
+    const double phi1 = series::FootpointLatitude(terms, mu1, FootpointSeries::kToSin8Mu);
 
     // T1, N1, R1 at phi1 (eqs. 8-22 to 8-24); D = (x - FE) / N1
     const double sinPhi1 = std::sin(phi1);

@@ -5,6 +5,8 @@
 // MeridianTermsOf, once per record; the series multiply them in as formed.
 #include "projections/meridian.h"
 
+#include "projections/meridian_series.h"
+
 #include <cmath>
 
 namespace zonvert {
@@ -56,20 +58,12 @@ MeridianTerms MeridianTermsOf(const ZoneParams& params) {
   return t;
 }
 
-double MeridianDistance(const MeridianTerms& t, double phi) {
-  return t.a * (t.phiFactor * phi - t.sin2Factor * std::sin(2.0 * phi) +
-                t.sin4Factor * std::sin(4.0 * phi) - t.sin6Factor * std::sin(6.0 * phi));
-}
+double MeridianDistance(const MeridianTerms& t, double phi) { return series::MeridianDistance(t, phi); }
 
-double RectifyingLatitude(const MeridianTerms& t, double m) { return m / t.rectifyingDivisor; }
+double RectifyingLatitude(const MeridianTerms& t, double m) { return series::RectifyingLatitude(t, m); }
 
-double FootpointLatitude(const MeridianTerms& t, double mu, FootpointSeries series) {
-  double phi1 = mu + t.footSin2Factor * std::sin(2.0 * mu) + t.footSin4Factor * std::sin(4.0 * mu) +
-                t.footSin6Factor * std::sin(6.0 * mu);
-  if (series == FootpointSeries::kToSin8Mu) {
-    phi1 = phi1 + t.footSin8Factor * std::sin(8.0 * mu);
-  }
-  return phi1;
+double FootpointLatitude(const MeridianTerms& t, double mu, FootpointSeries which) {
+  return series::FootpointLatitude(t, mu, which);
 }
 
 }  // namespace zonvert

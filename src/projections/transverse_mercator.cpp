@@ -20,6 +20,7 @@
 #include "interface/conversion.h"
 #include "interface/zone_params.h"
 #include "projections/meridian.h"
+#include "projections/meridian_series.h"
 #include "projections/projections.h"
 #include "projections/record_constants.h"
 #include "projections/units.h"
@@ -100,7 +101,7 @@ void TransverseMercator(double* x, double* y, double* lat, double* lon) {
                      kOne120th * (5.0 - 18.0 * T + T * T + 72.0 * C - k.ep2Times58) * A5) +
                 P[6];
     // eq. 8-10
-    double ym = P[3] * (MeridianDistance(terms, phi) - P[8] +
+    double ym = P[3] * (series::MeridianDistance(terms, phi) - P[8] +
                         N * t *
                             (kOneHalf * A2 + kOne24th * (5.0 - T + 9.0 * C + 4.0 * C * C) * A4 +
                              kOne720th * (61.0 - 58.0 * T + T * T + 600.0 * C - k.ep2Times330) * A6)) +
@@ -114,8 +115,8 @@ void TransverseMercator(double* x, double* y, double* lat, double* lon) {
     units::ApplyUnitFlag(state.inputUnits, units::kUsFeetToMetres, &xm, &ym);
     // eqs. 8-20, 7-19, 3-26: footpoint latitude
     const double M = (ym - P[7]) / P[3] + P[8];
-    const double mu = RectifyingLatitude(terms, M);
-    const double phi1 = FootpointLatitude(terms, mu, FootpointSeries::kToSin6Mu);
+    const double mu = series::RectifyingLatitude(terms, M);
+    const double phi1 = series::FootpointLatitude(terms, mu, FootpointSeries::kToSin6Mu);
 
     // eqs. 8-21 to 8-25, at phi1
     const double sinPhi1 = std::sin(phi1);
