@@ -63,7 +63,9 @@ rows = []
 for family in ["tmerc", "lcc", "merc", "cass", "bonne", "eov"]:
     for direction in ["forward", "inverse"]:
         rows.append((f"{family} {direction}", f"{family}/{direction}", True))
-rows += [("datum shift forward", "nadcon/forward", False), ("datum shift inverse", "nadcon/inverse", False)]
+rows += [("datum shift forward", "nadcon/forward", False), ("datum shift inverse", "nadcon/inverse", False),
+         ("datum shift fwd, swept", "nadcon-swept/forward", False),
+         ("datum shift inv, swept", "nadcon-swept/inverse", False)]
 for label, stem, projection in rows:
     z, p, f = ns(stem + "/zonvert"), ns(stem + "/proj"), ns(stem + "/floor")
     free = ns(stem + "/floor-free")
