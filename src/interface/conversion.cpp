@@ -14,8 +14,9 @@ namespace zonvert {
 
 // State Plane 1927 zone number -> internal zone code.  Internal codes 1-72
 // are Lambert Conformal Conic zones, 5001-5057 Transverse Mercator zones.
-// Slots 129-149 hold 0 -> 0 and never match a negative zone code.
-const ZoneAlias kZoneAliasTable[kZoneAliasSlots] = {
+// Slots 129-149 hold 0 -> 0 and never match a negative zone code.  A
+// constant expression, so that its search order is built at compile time.
+constexpr ZoneAlias kZoneAliasTable[kZoneAliasSlots] = {
     {101, 5001}, {102, 5002},  // slots 0-1
     {5002, 5003}, {5003, 5004}, {5004, 5005}, {5005, 5006}, {5006, 5007}, {5007, 5008}, {5008, 5009}, {5009, 5010}, {5010, 4},  // slots 2-10
     {201, 5011}, {202, 5012}, {203, 5013},  // slots 11-13
