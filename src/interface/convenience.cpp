@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "interface/fixed_text.h"
 #include "zonvert.h"
 
 namespace {
@@ -20,13 +21,11 @@ constexpr float kSuffix61Meridian = 100.0f; // degrees
 constexpr float kMercatorTrueScaleLat = 0.0f;
 constexpr float kMercatorCentralMeridian = 0.0f;
 
-// Widest "%f" text of a double: sign, 309 integer digits, point, 6 decimals.
-constexpr size_t kFixedWidth = 1 + 309 + 1 + 6;
+// Widest "%f" text of a double.
+constexpr size_t kFixedWidth = zonvert::kFixedTextWidth;
 
 // Appends `value` as "%f" does in the C locale (six decimals, no grouping).
-char* AppendFixed(char* out, char* end, double value) {
-  return std::to_chars(out, end, value, std::chars_format::fixed, 6).ptr;
-}
+char* AppendFixed(char* out, char* end, double value) { return zonvert::AppendFixedText(out, end, value); }
 
 char* AppendText(char* out, std::string_view text) {
   for (char c : text) *out++ = c;

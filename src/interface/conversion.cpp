@@ -2,6 +2,10 @@
 // dispatch of zone codes to projection routines.
 #include "interface/conversion.h"
 
+#include <algorithm>
+#include <array>
+#include <climits>
+
 #include "interface/zone_params.h"
 #include "projections/projections.h"
 #include "zonvert.h"
@@ -10,8 +14,9 @@ namespace zonvert {
 
 // State Plane 1927 zone number -> internal zone code.  Internal codes 1-72
 // are Lambert Conformal Conic zones, 5001-5057 Transverse Mercator zones.
-// Slots 129-149 hold 0 -> 0 and never match a negative zone code.
-const ZoneAlias kZoneAliasTable[kZoneAliasSlots] = {
+// Slots 129-149 hold 0 -> 0 and never match a negative zone code.  A
+// constant expression, so that its search order is built at compile time.
+constexpr ZoneAlias kZoneAliasTable[kZoneAliasSlots] = {
     {101, 5001}, {102, 5002},  // slots 0-1
     {5002, 5003}, {5003, 5004}, {5004, 5005}, {5005, 5006}, {5006, 5007}, {5007, 5008}, {5008, 5009}, {5009, 5010}, {5010, 4},  // slots 2-10
     {201, 5011}, {202, 5012}, {203, 5013},  // slots 11-13
@@ -64,13 +69,54 @@ const ZoneAlias kZoneAliasTable[kZoneAliasSlots] = {
     {4901, 5054}, {4902, 5055}, {4903, 5056}, {4904, 5057},  // slots 125-128
 };
 
-int32_t ApplyZoneAlias(int32_t zone) {
-  if (zone >= 0) return zone;
-  // Compare against the negated table value: -zone overflows for INT32_MIN.
+namespace {
+
+// The table's entries for State Plane zone numbers above 0, ordered by
+// zone number for a binary search; where a number occurs twice, the entry
+// that comes first in the table (the one a scan in table order finds).
+constexpr int kAliasEntries = [] {
+  int count = 0;
+  for (const ZoneAlias& alias : kZoneAliasTable) count += alias.stateZone > 0 ? 1 : 0;
+  return count;
+}();
+
+constexpr std::array<ZoneAlias, kAliasEntries> kAliasesByZone = [] {
+  std::array<ZoneAlias, kAliasEntries> sorted{};
+  int count = 0;
   for (const ZoneAlias& alias : kZoneAliasTable) {
-    if (-alias.stateZone == zone) return alias.internalCode;
+    if (alias.stateZone > 0) sorted[count++] = alias;
   }
-  return zone;
+  // Insertion sort, stable: equal zone numbers keep their table order.
+  for (int i = 1; i < count; ++i) {
+    for (int j = i; j > 0 && sorted[j - 1].stateZone > sorted[j].stateZone; --j) {
+      std::swap(sorted[j - 1], sorted[j]);
+    }
+  }
+  return sorted;
+}();
+
+// The negative zone code looked up last and what it gave: a host keeps to
+// one zone for many points.
+struct AliasLookup {
+  int32_t zone = 0;  // 0: nothing looked up yet
+  int32_t result = 0;
+};
+AliasLookup gLastAlias;
+
+}  // namespace
+
+int32_t ApplyZoneAlias(int32_t zone) {
+  // -zone overflows for INT32_MIN, which matches no entry.
+  if (zone >= 0 || zone == INT32_MIN) return zone;
+  if (zone == gLastAlias.zone) return gLastAlias.result;
+  const int32_t stateZone = -zone;
+  const ZoneAlias* first = std::lower_bound(
+      kAliasesByZone.begin(), kAliasesByZone.end(), stateZone,
+      [](const ZoneAlias& alias, int32_t value) { return alias.stateZone < value; });
+  const int32_t result =
+      first != kAliasesByZone.end() && first->stateZone == stateZone ? first->internalCode : zone;
+  gLastAlias = AliasLookup{zone, result};
+  return result;
 }
 
 ProjectionRoutine SelectProjection(int32_t zoneCode) {
@@ -119,7 +165,8 @@ extern "C" ZONVERT_API void ZONVERT_CALL LLDRV_NEW(double* lat, double* lon, dou
 
   state.zoneCode = ApplyZoneAlias(zone);
 
-  const bool haveRecord = LoadZoneParams();
+  // A hit on the active slot is settled here, without the call.
+  const bool haveRecord = state.zoneCode == gParamCache.activeCode || LoadZoneParams();
   if (direction == kLoadOnly) return;
 
   // No record for the zone: no routine runs and the values go back as read.

@@ -2,11 +2,12 @@
 // set-up of the UTM-style blocks, and the installation root.
 #include "interface/zone_params.h"
 
-#include <charconv>
 #include <cstdio>
+#include <exception>
 #include <utility>
 
 #include "interface/conversion.h"
+#include "interface/number_scanner.h"
 #include "platform/platform.h"
 #include "zonvert.h"
 
@@ -15,6 +16,9 @@ namespace {
 
 constexpr char kParameterFileName[] = "con_dos.asc";
 constexpr char kEndOfFile = 26;  // Ctrl-Z ends a text file
+
+// Largest file size read in one piece, bytes; larger files are read in blocks.
+constexpr long kLargestPresizedFile = 64L * 1024 * 1024;
 
 // Degrees to radians for the central meridian: 1/57.29577951, not pi/180.
 constexpr double kDegToRad = 0.017453292520882225;
@@ -28,70 +32,39 @@ constexpr int32_t kSuffixMercator = 99;
 constexpr int32_t kSuffixLastUtm = 60;
 constexpr int32_t kSuffixUserMeridian = 61;
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// A cursor over parameter-file text that reads numbers the way "%d" and
-// "%lf" do: leading white space skipped, the number ends where its syntax
-// ends.  Independent of the C locale.
-class TokenReader {
- public:
-  explicit TokenReader(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
-
-  // True when only white space is left.
-  bool AtEnd() {
-    SkipSpace();
-    return p_ == end_;
-  }
-
-  // Reads an optionally signed decimal integer.
-  bool ReadInt(int32_t* value) {
-    SkipSpace();
-    const char* first = p_;
-    if (first != end_ && *first == '+' && first + 1 != end_ && first[1] != '-') ++first;
-    auto [next, ec] = std::from_chars(first, end_, *value);
-    if (ec != std::errc()) return false;
-    p_ = next;
-    return true;
-  }
-
-  // Reads a real number (decimal, with optional sign and exponent; "inf"
-  // and "nan" as the C library spells them).
-  bool ReadDouble(double* value) {
-    SkipSpace();
-    const char* first = p_;
-    if (first != end_ && *first == '+' && first + 1 != end_ && first[1] != '-') ++first;
-    auto [next, ec] = std::from_chars(first, end_, *value, std::chars_format::general);
-    if (ec != std::errc()) return false;
-    p_ = next;
-    return true;
-  }
-
- private:
-  void SkipSpace() {
-    while (p_ != end_ && IsSpace(*p_)) ++p_;
-  }
-
-  const char* p_;
-  const char* end_;
-};
-
-// Reads the whole file into *text.  False when it cannot be opened.
+// Reads the whole file into *text.  False when it cannot be opened.  The
+// size known from the start is read in one piece; whatever follows it (a
+// file that grows meanwhile, or one whose size cannot be told) in blocks.
 //
 // The file is opened in the C runtime's text mode ("r"): on Windows the
-// runtime turns CR LF into LF and ends the file at a Ctrl-Z; on POSIX
-// systems text mode reads the bytes as they are.  ScanParameterText treats
-// CR as white space and ends the text at a Ctrl-Z itself, so a file written
-// on Windows scans alike on every platform.
+// runtime turns CR LF into LF and ends the file at a Ctrl-Z (so fewer bytes
+// than the size arrive); on POSIX systems text mode reads the bytes as they
+// are.  The scan treats CR as white space and ends the text at a Ctrl-Z
+// itself, so a file written on Windows scans alike on every platform.
 bool ReadWholeFile(const std::string& path, std::string* text) {
   std::FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr) return false;
-  char buffer[8192];
-  size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, count);
+  bool complete = true;
+  try {
+    long size = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+    std::rewind(file);
+    // Only a plausible size is taken on trust: a folder or a device can
+    // report any offset as its end.
+    if (size > 0 && size <= kLargestPresizedFile) {
+      text->resize(static_cast<size_t>(size));
+      text->resize(std::fread(text->data(), 1, text->size(), file));
+    }
+    char buffer[8192];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, count);
+  } catch (const std::exception&) {
+    // Out of memory (an endless device given as the file): nothing of the
+    // file is used, as if it could not be read.
+    complete = false;
+  }
   std::fclose(file);
-  return true;
+  return complete;
 }
 
 // Central meridian and false northing of a zone code from 100 to 4999,
@@ -131,16 +104,19 @@ ScanResult ScanParameterText(std::string_view text, int32_t key, ZoneParams* rec
   const size_t eof = text.find(kEndOfFile);
   if (eof != std::string_view::npos) text = text.substr(0, eof);
 
-  TokenReader reader(text);
+  NumberScanner reader(text);
   ZoneParams candidate;
   while (!reader.AtEnd()) {
     int32_t code;
     if (!reader.ReadInt(&code)) return ScanResult::kBadToken;
+    // The numbers of other records are read for their syntax only: a
+    // number that does not read ends the scan wherever it stands.
+    const bool wanted = code == key;
     for (double& value : candidate.p) {
       if (reader.AtEnd()) return ScanResult::kCutShort;
-      if (!reader.ReadDouble(&value)) return ScanResult::kBadToken;
+      if (!reader.ReadDouble(wanted ? &value : nullptr)) return ScanResult::kBadToken;
     }
-    if (code == key) {
+    if (wanted) {
       *record = candidate;
       return ScanResult::kFound;
     }

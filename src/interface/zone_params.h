@@ -56,8 +56,10 @@ enum class ScanResult {
 
 // Scans parameter-file text: records of an integer code and twenty reals,
 // separated by any white space (CR included); a Ctrl-Z (code 26) ends the
-// text.  The first record whose code equals `key` is stored in *record; on
-// any other outcome *record is left alone.
+// text.  Numbers read as fscanf reads them with "%d" and "%lf"
+// (NumberScanner), except that a code beyond 32 bits is a bad token.  The
+// first record whose code equals `key` is stored in *record; on any other
+// outcome *record is left alone.
 ScanResult ScanParameterText(std::string_view text, int32_t key, ZoneParams* record);
 
 // The installation root: gRootPath when set, otherwise cut from the module

@@ -42,7 +42,9 @@
 #include "interface/conversion.h"
 #include "interface/zone_params.h"
 #include "projections/meridian.h"
+#include "projections/meridian_series.h"
 #include "projections/projections.h"
+#include "projections/record_constants.h"
 #include "projections/units.h"
 
 namespace zonvert {
@@ -57,24 +59,46 @@ double ParallelFactor(double e2, double phi) {
   return std::cos(phi) / std::sqrt(1.0 - e2 * (sinPhi * sinPhi));
 }
 
+// What the routine works out from a record (P0, P1, P2, P4, P5, P8), each
+// formed as the formulas below write it.
+struct RecordTerms {
+  MeridianTerms terms;
+  double Q;                   // a m(phi1) / sin phi1, metres
+  double QPlusM1;             // Q + P8, metres
+  double centralMeridianDeg;  // P5 * 57.29578, degrees
+};
+
+RecordTerms RecordTermsOf(const ZoneParams& params) {
+  const double* P = params.p;
+  RecordTerms k{};
+  k.terms = MeridianTermsOf(params);
+  k.Q = P[0] * ParallelFactor(P[1], P[4]) / std::sin(P[4]);
+  k.QPlusM1 = k.Q + P[8];
+  k.centralMeridianDeg = P[5] * kRadToDeg;
+  return k;
+}
+
+RecordConstants<RecordTerms, 0, 1, 2, 4, 5, 8> gRecordTerms;
+
 }  // namespace
 
 void Bonne(double* x, double* y, double* lat, double* lon) {
   const ConversionState& state = gConversionState;
   const ZoneParams& params = ActiveParams();
   const double* P = params.p;
-  const MeridianTerms terms = MeridianTermsOf(params);
+  const RecordTerms& k = gRecordTerms.Of(params, &RecordTermsOf);
+  const MeridianTerms& terms = k.terms;
 
   if (state.direction == kGeographicToGrid) {
     double latDeg = *lat;
     double lonDeg = *lon;
     units::ApplyUnitFlag(state.inputUnits, units::kArcSecondsToDegrees, &latDeg, &lonDeg);
     const double phi = latDeg * kDegToRad;
-    const double Q = P[0] * ParallelFactor(P[1], P[4]) / std::sin(P[4]);
-    const double rho = (Q + P[8]) - MeridianDistance(terms, phi);
+    const double Q = k.Q;
+    const double rho = k.QPlusM1 - series::MeridianDistance(terms, phi);
     const double m = ParallelFactor(P[1], phi);
     // Polar angle: the longitude difference in degrees, then radians.
-    const double E = (P[0] * m * (lonDeg - P[5] * kRadToDeg) / rho) * kDegToRad;
+    const double E = (P[0] * m * (lonDeg - k.centralMeridianDeg) / rho) * kDegToRad;
 
     double xm = rho * std::sin(E);
     double ym = Q - rho * std::cos(E);
@@ -85,12 +109,11 @@ void Bonne(double* x, double* y, double* lat, double* lon) {
     double xm = *x;
     double ym = *y;
     units::ApplyUnitFlag(state.inputUnits, units::kUsFeetToMetres, &xm, &ym);
-    const double Q = P[0] * ParallelFactor(P[1], P[4]) / std::sin(P[4]);
-    const double h = Q - ym;
+    const double h = k.Q - ym;
     const double rho = std::sqrt(h * h + xm * xm);  // always the positive root
-    const double M = (Q + P[8]) - rho;
-    const double mu = RectifyingLatitude(terms, M);
-    const double phi = FootpointLatitude(terms, mu, FootpointSeries::kToSin8Mu);
+    const double M = k.QPlusM1 - rho;
+    const double mu = series::RectifyingLatitude(terms, M);
+    const double phi = series::FootpointLatitude(terms, mu, FootpointSeries::kToSin8Mu);
     // Principal arctangent of x / h, in (-pi/2, pi/2).
     const double lam = P[5] + std::atan(xm / h) * rho / (ParallelFactor(P[1], phi) * P[0]);
 

@@ -28,7 +28,9 @@
 #include "interface/conversion.h"
 #include "interface/zone_params.h"
 #include "projections/meridian.h"
+#include "projections/meridian_series.h"
 #include "projections/projections.h"
+#include "projections/record_constants.h"
 #include "projections/units.h"
 
 namespace zonvert {
@@ -51,13 +53,29 @@ constexpr double kOne120th = 0.008333333333333333;   // 1/120
 
 constexpr double kRadiusOfCurvaturePower = 1.5;      // W^1.5 in R1
 
+// What the routine works out from the ellipsoid of a record (P0, P1, P2),
+// each formed as the formulas below write it.
+struct EllipsoidConstants {
+  MeridianTerms terms;
+  double oneMinusE2;       // 1 - e^2, divisor of c
+  double radiusNumerator;  // (1 - e^2) a, of R1
+};
+
+EllipsoidConstants EllipsoidConstantsOf(const ZoneParams& params) {
+  const double* P = params.p;
+  return EllipsoidConstants{MeridianTermsOf(params), 1.0 - P[1], (1.0 - P[1]) * P[0]};
+}
+
+RecordConstants<EllipsoidConstants, 0, 1, 2> gEllipsoid;
+
 }  // namespace
 
 void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
   const ConversionState& state = gConversionState;
   const ZoneParams& params = ActiveParams();
   const double* P = params.p;
-  const MeridianTerms terms = MeridianTermsOf(params);
+  const EllipsoidConstants& k = gEllipsoid.Of(params, &EllipsoidConstantsOf);
+  const MeridianTerms& terms = k.terms;
 
   if (state.direction == kGeographicToGrid) {
     double latDeg = *lat;
@@ -69,7 +87,7 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
     const double N = P[0] / std::sqrt(1.0 - P[1] * (sinPhi * sinPhi));  // eq. 4-20
     const double t = std::tan(phi);
     const double T = t * t;                                             // eq. 8-13
-    const double c = P[1] * (cosPhi * cosPhi) / (1.0 - P[1]);           // eq. 8-14
+    const double c = P[1] * (cosPhi * cosPhi) / k.oneMinusE2;           // eq. 8-14
     const double A = (lonDeg * kDegToRad - P[5]) * cosPhi;              // eq. 8-15, unreduced
     const double A2 = A * A;
     const double A3 = A2 * A;
@@ -79,7 +97,7 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
     // eq. 13-5
     double xm = N * (A - kOneSixth * T * A3 - kOne120th * (8.0 - T + 8.0 * c) * T * A5) + P[6];
     // eq. 13-6
-    double ym = MeridianDistance(terms, phi) - P[8] +
+    double ym = series::MeridianDistance(terms, phi) - P[8] +
                 N * t * (kOneHalf * A2 + kOne24th * (5.0 - T + 6.0 * c) * A4) + P[7];
     units::ApplyUnitFlag(state.outputUnits, kMetresToFeet, &xm, &ym);
     *x = xm;
@@ -90,8 +108,8 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
     units::ApplyUnitFlag(state.inputUnits, kFeetToMetres, &xm, &ym);
     // Footpoint: M1 = M0 + (y - FN), then eqs. 7-19 and 3-26 with sin 8mu1
     const double M1 = (ym - P[7]) + P[8];
-    const double mu1 = RectifyingLatitude(terms, M1);
-    const double phi1 = FootpointLatitude(terms, mu1, FootpointSeries::kToSin8Mu);
+    const double mu1 = series::RectifyingLatitude(terms, M1);
+    const double phi1 = series::FootpointLatitude(terms, mu1, FootpointSeries::kToSin8Mu);
 
     // T1, N1, R1 at phi1 (eqs. 8-22 to 8-24); D = (x - FE) / N1
     const double sinPhi1 = std::sin(phi1);
@@ -100,7 +118,7 @@ void CassiniSoldner(double* x, double* y, double* lat, double* lon) {
     const double T1 = t1 * t1;
     const double W = 1.0 - P[1] * (sinPhi1 * sinPhi1);
     const double N1 = P[0] / std::sqrt(W);
-    const double R1 = (1.0 - P[1]) * P[0] / std::pow(W, kRadiusOfCurvaturePower);
+    const double R1 = k.radiusNumerator / std::pow(W, kRadiusOfCurvaturePower);
     const double D = (xm - P[6]) / N1;
     const double D2 = D * D;
     const double D3 = D2 * D;

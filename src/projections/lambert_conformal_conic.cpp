@@ -37,6 +37,7 @@
 #include "interface/conversion.h"
 #include "interface/zone_params.h"
 #include "projections/projections.h"
+#include "projections/record_constants.h"
 #include "projections/units.h"
 
 namespace zonvert {
@@ -51,16 +52,34 @@ constexpr double kHalf = 0.5;                        // e/2 exponent; half the l
 constexpr double kLatitudeToleranceDeg = 1e-7;       // degrees, stop of the iteration
 constexpr int kMaxLatitudePasses = 100;              // valid ellipsoids need <= 5
 
+// What the routine works out from a record (P0, P2, P6, P9, P10), each
+// formed as the formulas below write it.
+struct ConeConstants {
+  double lam0;       // P6 in degrees
+  double halfE;      // e/2, the exponent of eq. 15-9
+  double Fa;         // F a, divisor of eq. 15-11
+  double inverseN;   // 1/n, the exponent of eq. 15-11
+};
+
+ConeConstants ConeConstantsOf(const ZoneParams& params) {
+  const double* P = params.p;
+  return ConeConstants{P[6] * units::kArcSecondsToDegrees, kHalf * P[2], P[10] * P[0], 1.0 / P[9]};
+}
+
+RecordConstants<ConeConstants, 0, 2, 6, 9, 10> gCone;
+
 }  // namespace
 
 void LambertConformalConic(double* x, double* y, double* lat, double* lon) {
   const ConversionState& state = gConversionState;
-  const double* P = ActiveParams().p;
+  const ZoneParams& params = ActiveParams();
+  const double* P = params.p;
+  const ConeConstants& k = gCone.Of(params, &ConeConstantsOf);
   const double a = P[0];
   const double e = P[2];
   const double n = P[9];
   const double F = P[10];
-  const double lam0 = P[6] * units::kArcSecondsToDegrees;  // degrees
+  const double lam0 = k.lam0;  // degrees
 
   if (state.direction == kGeographicToGrid) {
     double phi = *lat;
@@ -71,7 +90,7 @@ void LambertConformalConic(double* x, double* y, double* lat, double* lon) {
     // eq. 15-9
     const double es = e * std::sin(phi * kDegToRad);
     const double t = std::tan((kEighthTurnDeg - kHalf * phi) * kDegToRad) /
-                     std::pow((1.0 - es) / (1.0 + es), kHalf * e);
+                     std::pow((1.0 - es) / (1.0 + es), k.halfE);
     // eq. 15-7
     const double rho = std::pow(t, n) * F * a;
     // eqs. 14-1, 14-2
@@ -97,7 +116,7 @@ void LambertConformalConic(double* x, double* y, double* lat, double* lon) {
     double rho = std::sqrt(q * q + dx * dx);
     if (n < 0.0 && rho > 0.0) rho = -rho;
     // eq. 15-11
-    const double t = std::pow(rho / (F * a), 1.0 / n);
+    const double t = std::pow(rho / k.Fa, k.inverseN);
     // eqs. 14-11, 14-9: principal arctangent of the quotient
     double lamOut = std::atan(dx / q) * kRadToDeg / n + lam0;
     // eq. 7-11 first value, then eq. 7-9 by fixed-point passes
@@ -107,7 +126,7 @@ void LambertConformalConic(double* x, double* y, double* lat, double* lon) {
          ++pass) {
       phiPrev = phi;
       const double es = e * std::sin(phi * kDegToRad);
-      phi = kQuarterTurnDeg - std::atan(t * std::pow((1.0 - es) / (1.0 + es), kHalf * e)) * kTwoRadToDeg;
+      phi = kQuarterTurnDeg - std::atan(t * std::pow((1.0 - es) / (1.0 + es), k.halfE)) * kTwoRadToDeg;
     }
     double phiOut = phi;
     units::ApplyUnitFlag(state.outputUnits, units::kDegreesToArcSeconds, &phiOut, &lamOut);

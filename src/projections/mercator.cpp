@@ -33,7 +33,9 @@
 // (degrees).
 //
 // Record slots: P0 a (m), P1 e^2 (only in K), P2 e.
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "interface/conversion.h"
 #include "interface/zone_params.h"
@@ -57,6 +59,29 @@ constexpr double kFullTurnDeg = 360.0;  // degrees, FoldAngle360
 double ScaleFactor(double e2, double phi1) {
   const double sinPhi1 = std::sin(phi1 * kDegToRad);
   return std::sqrt(1.0 - e2 * (sinPhi1 * sinPhi1)) * std::cos(phi1 * kDegToRad);
+}
+
+// K of the e^2 and the latitude of true scale (single precision, as
+// passed) seen last: hosts convert many points with one zone and one
+// setting, and K depends on nothing else.  Bit patterns are compared.
+struct ScaleFactorMemo {
+  uint64_t e2Bits = 0;
+  uint32_t phi1Bits = 0;
+  bool valid = false;
+  double K = 0.0;
+};
+ScaleFactorMemo gScaleFactor;
+
+double ScaleFactorOf(double e2, float phi1) {
+  const uint64_t e2Bits = std::bit_cast<uint64_t>(e2);
+  const uint32_t phi1Bits = std::bit_cast<uint32_t>(phi1);
+  if (!gScaleFactor.valid || e2Bits != gScaleFactor.e2Bits || phi1Bits != gScaleFactor.phi1Bits) {
+    gScaleFactor.K = ScaleFactor(e2, static_cast<double>(phi1));
+    gScaleFactor.e2Bits = e2Bits;
+    gScaleFactor.phi1Bits = phi1Bits;
+    gScaleFactor.valid = true;
+  }
+  return gScaleFactor.K;
 }
 
 }  // namespace
@@ -87,14 +112,13 @@ void Mercator(double* x, double* y, double* lat, double* lon) {
   const double a = P[0];
   const double e2 = P[1];
   const double e = P[2];
-  const double phi1 = static_cast<double>(state.mercatorTrueScaleLat);     // degrees
   const double lam0 = static_cast<double>(state.mercatorCentralMeridian);  // degrees
 
   if (state.direction == kGeographicToGrid) {
     double phi = *lat;
     double lam = *lon;
     units::ApplyUnitFlag(state.inputUnits, units::kArcSecondsToDegrees, &phi, &lam);
-    const double K = ScaleFactor(e2, phi1);
+    const double K = ScaleFactorOf(e2, state.mercatorTrueScaleLat);
     const double es = std::sin(phi * kDegToRad) * e;
     const double q = std::pow((1.0 - es) / (es + 1.0), kHalf * e);
     // eq. 7-7
@@ -109,7 +133,7 @@ void Mercator(double* x, double* y, double* lat, double* lon) {
     double xm = *x;
     double ym = *y;
     units::ApplyUnitFlag(state.inputUnits, units::kUsFeetToMetres, &xm, &ym);
-    const double K = ScaleFactor(e2, phi1);
+    const double K = ScaleFactorOf(e2, state.mercatorTrueScaleLat);
     const double xK = xm / K;
     // eq. 7-10
     const double t = std::exp(-((ym / K) / a));

@@ -1,7 +1,11 @@
 // Meridian distance and footpoint latitude, Snyder (1987) eqs. 3-21, 7-19
 // and 3-26.  One unit serves the Transverse Mercator, Cassini-Soldner and
 // Bonne routines so that all three sum the same series in the same order.
+// The coefficients that depend on the ellipsoid alone are formed by
+// MeridianTermsOf, once per record; the series multiply them in as formed.
 #include "projections/meridian.h"
+
+#include "projections/meridian_series.h"
 
 #include <cmath>
 
@@ -31,37 +35,35 @@ constexpr double kJ8e4 = 2.142578125;            // 1097/512
 
 MeridianTerms MeridianTermsOf(const ZoneParams& params) {
   const double e = params.p[2];
-  return MeridianTerms{params.p[0], params.p[1], e * e * e * e, e * e * e * e * e * e};
-}
-
-double MeridianPhiFactor(const MeridianTerms& t) {
-  return 1.0 - kM1e2 * t.e2 - kM1e4 * t.e4 - kM1e6 * t.e6;
-}
-
-double MeridianDistance(const MeridianTerms& t, double phi) {
-  return t.a * (MeridianPhiFactor(t) * phi -
-                (kM2e2 * t.e2 + kM2e4 * t.e4 + kM2e6 * t.e6) * std::sin(2.0 * phi) +
-                (kM4e4 * t.e4 + kM4e6 * t.e6) * std::sin(4.0 * phi) -
-                kM6e6 * t.e6 * std::sin(6.0 * phi));
-}
-
-double RectifyingLatitude(const MeridianTerms& t, double m) {
-  return m / (t.a * MeridianPhiFactor(t));
-}
-
-double FootpointLatitude(const MeridianTerms& t, double mu, FootpointSeries series) {
+  MeridianTerms t{};
+  t.a = params.p[0];
+  t.e2 = params.p[1];
+  t.e4 = e * e * e * e;
+  t.e6 = e * e * e * e * e * e;
+  t.phiFactor = 1.0 - kM1e2 * t.e2 - kM1e4 * t.e4 - kM1e6 * t.e6;
+  t.sin2Factor = kM2e2 * t.e2 + kM2e4 * t.e4 + kM2e6 * t.e6;
+  t.sin4Factor = kM4e4 * t.e4 + kM4e6 * t.e6;
+  t.sin6Factor = kM6e6 * t.e6;
+  t.rectifyingDivisor = t.a * t.phiFactor;
+  // e1 = (1 - sqrt(1 - e^2)) / (1 + sqrt(1 - e^2))
   const double root = std::sqrt(1.0 - t.e2);
   const double e1 = (1.0 - root) / (1.0 + root);
   const double e1Sq = e1 * e1;
   const double e1Cu = e1 * e1 * e1;
   const double e1Qu = e1 * e1 * e1 * e1;
-  double phi1 = mu + (kJ2e1 * e1 - kJ2e3 * e1Cu) * std::sin(2.0 * mu) +
-                (kJ4e2 * e1Sq - kJ4e4 * e1Qu) * std::sin(4.0 * mu) +
-                kJ6e3 * e1Cu * std::sin(6.0 * mu);
-  if (series == FootpointSeries::kToSin8Mu) {
-    phi1 = phi1 + kJ8e4 * e1Qu * std::sin(8.0 * mu);
-  }
-  return phi1;
+  t.footSin2Factor = kJ2e1 * e1 - kJ2e3 * e1Cu;
+  t.footSin4Factor = kJ4e2 * e1Sq - kJ4e4 * e1Qu;
+  t.footSin6Factor = kJ6e3 * e1Cu;
+  t.footSin8Factor = kJ8e4 * e1Qu;
+  return t;
+}
+
+double MeridianDistance(const MeridianTerms& t, double phi) { return series::MeridianDistance(t, phi); }
+
+double RectifyingLatitude(const MeridianTerms& t, double m) { return series::RectifyingLatitude(t, m); }
+
+double FootpointLatitude(const MeridianTerms& t, double mu, FootpointSeries which) {
+  return series::FootpointLatitude(t, mu, which);
 }
 
 }  // namespace zonvert

@@ -40,6 +40,7 @@
 #include "interface/conversion.h"
 #include "interface/zone_params.h"
 #include "projections/projections.h"
+#include "projections/record_constants.h"
 #include "projections/units.h"
 
 namespace zonvert {
@@ -78,11 +79,26 @@ constexpr double kHalfRightAngle = 45.0;                  // degrees, eq. 7-4
 // Axis order of the inverse: a first value above this is the easting.
 constexpr double kAxisOrderThreshold = 400000.0;  // metres
 
+// The rotation latitude of a record (P9) in radians, its cosine and sine.
+struct RotationConstants {
+  double cosPhi0;
+  double sinPhi0;
+};
+
+RotationConstants RotationConstantsOf(const ZoneParams& params) {
+  const double phi0 = params.p[9] * kDegToRad;
+  return RotationConstants{std::cos(phi0), std::sin(phi0)};
+}
+
+RecordConstants<RotationConstants, 9> gRotation;
+
 }  // namespace
 
 void ObliqueConformalDouble(double* x, double* y, double* lat, double* lon) {
   const ConversionState& state = gConversionState;
-  const double* P = ActiveParams().p;
+  const ZoneParams& params = ActiveParams();
+  const double* P = params.p;
+  const RotationConstants& rotation = gRotation.Of(params, &RotationConstantsOf);
 
   if (state.direction == kGeographicToGrid) {
     double latDeg = *lat;
@@ -98,10 +114,9 @@ void ObliqueConformalDouble(double* x, double* y, double* lat, double* lon) {
 
     // Rotation to the oblique aspect.
     const double phiS = phiSDeg * kDegToRad;
-    const double phi0 = P[9] * kDegToRad;
     const double dLamS = dLamSDeg * kDegToRad;
     const double phiODeg =
-        std::asin(std::cos(phi0) * std::sin(phiS) - std::cos(dLamS) * std::sin(phi0) * std::cos(phiS)) *
+        std::asin(rotation.cosPhi0 * std::sin(phiS) - std::cos(dLamS) * rotation.sinPhi0 * std::cos(phiS)) *
         kRadToDeg;
     const double lamODeg =
         std::asin(std::sin(dLamS) * std::cos(phiS) / std::cos(phiODeg * kDegToRad)) * kRadToDeg;
@@ -137,9 +152,8 @@ void ObliqueConformalDouble(double* x, double* y, double* lat, double* lon) {
         (e - P[11]) * kMetresToHundredKm * kArcSecondsPerHundredKm * units::kArcSecondsToDegrees * kDegToRad;
 
     // Rotation back to the Gauss sphere.
-    const double phi0 = P[9] * kDegToRad;
     const double phiSDeg =
-        std::asin(std::cos(lamO) * std::sin(phi0) * std::cos(phiO) + std::sin(phiO) * std::cos(phi0)) *
+        std::asin(std::cos(lamO) * rotation.sinPhi0 * std::cos(phiO) + std::sin(phiO) * rotation.cosPhi0) *
         kRadToDeg;
 
     // Gauss sphere to ellipsoid.

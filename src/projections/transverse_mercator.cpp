@@ -20,7 +20,9 @@
 #include "interface/conversion.h"
 #include "interface/zone_params.h"
 #include "projections/meridian.h"
+#include "projections/meridian_series.h"
 #include "projections/projections.h"
+#include "projections/record_constants.h"
 #include "projections/units.h"
 
 namespace zonvert {
@@ -35,14 +37,45 @@ constexpr double kOneHalf = 0.5;                           // 1/2
 constexpr double kOne24th = 0.041666666666666664;          // 1/24
 constexpr double kOne720th = 0.001388888888888889;         // 1/720
 
+// What the routine works out from the ellipsoid of a record (P0, P1, P2):
+// the meridian series and e'^2 with the multiples of it that the series
+// below subtract or add, each formed as the series writes it.
+struct EllipsoidConstants {
+  MeridianTerms terms;
+  double ep2;              // second eccentricity squared, P1 / (1 - P1)
+  double ep2Times58;       // 58 e'^2, eq. 8-9
+  double ep2Times330;      // 330 e'^2, eq. 8-10
+  double ep2Times9;        // 9 e'^2, eq. 8-17
+  double ep2Times252;      // 252 e'^2, eq. 8-17
+  double ep2Times8;        // 8 e'^2, eq. 8-18
+  double radiusNumerator;  // (1 - e^2) a, of R1
+};
+
+EllipsoidConstants EllipsoidConstantsOf(const ZoneParams& params) {
+  const double* P = params.p;
+  EllipsoidConstants k{};
+  k.terms = MeridianTermsOf(params);
+  k.ep2 = P[1] / (1.0 - P[1]);
+  k.ep2Times58 = 58.0 * k.ep2;
+  k.ep2Times330 = 330.0 * k.ep2;
+  k.ep2Times9 = 9.0 * k.ep2;
+  k.ep2Times252 = 252.0 * k.ep2;
+  k.ep2Times8 = 8.0 * k.ep2;
+  k.radiusNumerator = (1.0 - P[1]) * P[0];
+  return k;
+}
+
+RecordConstants<EllipsoidConstants, 0, 1, 2> gEllipsoid;
+
 }  // namespace
 
 void TransverseMercator(double* x, double* y, double* lat, double* lon) {
   const ConversionState& state = gConversionState;
   const ZoneParams& params = ActiveParams();
   const double* P = params.p;
-  const MeridianTerms terms = MeridianTermsOf(params);
-  const double ep2 = P[1] / (1.0 - P[1]);  // second eccentricity squared
+  const EllipsoidConstants& k = gEllipsoid.Of(params, &EllipsoidConstantsOf);
+  const MeridianTerms& terms = k.terms;
+  const double ep2 = k.ep2;  // second eccentricity squared
 
   if (state.direction == kGeographicToGrid) {
     double latDeg = *lat;
@@ -65,13 +98,13 @@ void TransverseMercator(double* x, double* y, double* lat, double* lon) {
     // eq. 8-9
     double xm = P[3] * N *
                     (A + kOneSixth * (1.0 - T + C) * A3 +
-                     kOne120th * (5.0 - 18.0 * T + T * T + 72.0 * C - 58.0 * ep2) * A5) +
+                     kOne120th * (5.0 - 18.0 * T + T * T + 72.0 * C - k.ep2Times58) * A5) +
                 P[6];
     // eq. 8-10
-    double ym = P[3] * (MeridianDistance(terms, phi) - P[8] +
+    double ym = P[3] * (series::MeridianDistance(terms, phi) - P[8] +
                         N * t *
                             (kOneHalf * A2 + kOne24th * (5.0 - T + 9.0 * C + 4.0 * C * C) * A4 +
-                             kOne720th * (61.0 - 58.0 * T + T * T + 600.0 * C - 330.0 * ep2) * A6)) +
+                             kOne720th * (61.0 - 58.0 * T + T * T + 600.0 * C - k.ep2Times330) * A6)) +
                 P[7];
     units::ApplyUnitFlag(state.outputUnits, units::kMetresToUsFeet, &xm, &ym);
     *x = xm;
@@ -82,8 +115,8 @@ void TransverseMercator(double* x, double* y, double* lat, double* lon) {
     units::ApplyUnitFlag(state.inputUnits, units::kUsFeetToMetres, &xm, &ym);
     // eqs. 8-20, 7-19, 3-26: footpoint latitude
     const double M = (ym - P[7]) / P[3] + P[8];
-    const double mu = RectifyingLatitude(terms, M);
-    const double phi1 = FootpointLatitude(terms, mu, FootpointSeries::kToSin6Mu);
+    const double mu = series::RectifyingLatitude(terms, M);
+    const double phi1 = series::FootpointLatitude(terms, mu, FootpointSeries::kToSin6Mu);
 
     // eqs. 8-21 to 8-25, at phi1
     const double sinPhi1 = std::sin(phi1);
@@ -93,7 +126,7 @@ void TransverseMercator(double* x, double* y, double* lat, double* lon) {
     const double T1 = t1 * t1;
     const double W = 1.0 - P[1] * (sinPhi1 * sinPhi1);
     const double N1 = P[0] / std::sqrt(W);
-    const double R1 = (1.0 - P[1]) * P[0] / std::sqrt(W * W * W);
+    const double R1 = k.radiusNumerator / std::sqrt(W * W * W);
     const double D = (xm - P[6]) / (N1 * P[3]);
     const double D2 = D * D;
     const double D3 = D2 * D;
@@ -105,14 +138,14 @@ void TransverseMercator(double* x, double* y, double* lat, double* lon) {
     const double phi =
         phi1 - (N1 * t1 / R1) *
                    (kOneHalf * D2 -
-                    kOne24th * (5.0 + 3.0 * T1 + 10.0 * C1 - 4.0 * C1 * C1 - 9.0 * ep2) * D4 +
+                    kOne24th * (5.0 + 3.0 * T1 + 10.0 * C1 - 4.0 * C1 * C1 - k.ep2Times9) * D4 +
                     kOne720th *
-                        (61.0 + 90.0 * T1 + 298.0 * C1 + 45.0 * T1 * T1 - 252.0 * ep2 - 3.0 * C1 * C1) *
+                        (61.0 + 90.0 * T1 + 298.0 * C1 + 45.0 * T1 * T1 - k.ep2Times252 - 3.0 * C1 * C1) *
                         D6);
     // eq. 8-18
     const double lam =
         P[5] + (D - kOneSixth * (1.0 + 2.0 * T1 + C1) * D3 +
-                kOne120th * (5.0 - 2.0 * C1 + 28.0 * T1 - 3.0 * C1 * C1 + 8.0 * ep2 + 24.0 * T1 * T1) * D5) /
+                kOne120th * (5.0 - 2.0 * C1 + 28.0 * T1 - 3.0 * C1 * C1 + k.ep2Times8 + 24.0 * T1 * T1) * D5) /
                    cosPhi1;
 
     double latOut = phi * kRadToDeg;
