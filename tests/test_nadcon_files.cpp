@@ -558,5 +558,34 @@ TEST_F(NadconFilesTest, PointBeyondTheLastNodeIsClampedToTheLastCell) {
   }
 }
 
+// A grid file of the open pair cut short in place by another process: the
+// pair's contents were taken into memory when it was opened, so shifts in
+// that area go on with the values read then (a file mapped directly would
+// fault at the first read past its new end).  After NadconClean the cut
+// file is loaded afresh and found damaged.
+TEST_F(NadconFilesTest, OpenPairCutShortInPlace) {
+  WriteAllAreas();
+  TestGrid wide = AreaGrid(0);  // 100 x 100 nodes, 40 kB: more than one page
+  wide.columnCount = 100;
+  wide.rowCount = 100;
+  wide.value = [](int row, int col) { return 0.5f * row + 0.001f * col; };
+  WritePair(0, wide, wide);
+  double lon1 = 0.0, lat1 = 0.0;
+  ASSERT_EQ(Shift(5.05, 8.05, &lon1, &lat1), 0);  // row 81: 32 kB into the file
+
+  MessageRecorder recorder;
+  for (const char* extension : {".las", ".los"}) fs::resize_file(PathOf(0, extension), 96);
+  double lon2 = 0.0, lat2 = 0.0;
+  EXPECT_EQ(Shift(5.05, 8.05, &lon2, &lat2), 0);
+  EXPECT_EQ(lon2, lon1);
+  EXPECT_EQ(lat2, lat1);
+  EXPECT_TRUE(recorder.messages().empty());
+
+  NadconClean();
+  EXPECT_EQ(Shift(5.05, 8.05), 1);
+  ASSERT_EQ(recorder.messages().size(), 1u);
+  EXPECT_EQ(recorder.messages()[0].caption, "Damaged Grid File");
+}
+
 }  // namespace
 }  // namespace zonvert

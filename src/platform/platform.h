@@ -36,17 +36,25 @@ void ShowMessage(const char* caption, const char* text, MessageIcon icon);
 // sink that was in place.  Tests use it to see what was shown.
 MessageSink SetMessageSink(MessageSink sink);
 
-// A whole file mapped read-only into memory.  Reads through `data` cost no
-// system call; the caller keeps every read below `size`.
+// A whole file's contents in memory, read-only.  Reads through `data` cost
+// no system call; the caller keeps every read below `size`.
+//
+// On POSIX systems the contents are copied into private memory when the
+// file is opened: a file mapped directly would raise SIGBUS in the host at
+// the first read past its end if another process cut it short while it is
+// open.  On Windows the file is mapped (the system refuses to shorten a
+// file while a view of it exists).
 struct MappedFile {
   const unsigned char* data = nullptr;  // first byte; nullptr when size is 0
-  std::size_t size = 0;                 // length of the file in bytes
+  std::size_t size = 0;                 // bytes of the file held
+  std::size_t heldBytes = 0;            // bytes of memory held for it (POSIX)
   bool isOpen = false;                  // true between a successful map and its unmap
 };
 
-// Maps the file at `path` read-only.  An empty file maps with size 0.
+// Brings the file at `path` into memory, read-only.  An empty file maps
+// with size 0; a file that shrinks while it is read keeps what was read.
 // Returns false, leaving *mapped closed, when the file cannot be opened or
-// mapped (missing, a directory, no permission).
+// read (missing, a directory, no permission, no memory).
 bool MapFileReadOnly(const std::string& path, MappedFile* mapped);
 
 // Releases a mapping made by MapFileReadOnly; a closed one is left alone.

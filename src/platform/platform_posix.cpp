@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace zonvert::platform {
@@ -50,29 +51,41 @@ bool MapFileReadOnly(const std::string& path, MappedFile* mapped) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
     close(fd);
     return false;
   }
-  const std::size_t size = static_cast<std::size_t>(info.st_size);
-  void* data = nullptr;
-  if (size > 0) {
-    data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (data == MAP_FAILED) {
+  const std::size_t heldBytes = static_cast<std::size_t>(info.st_size);
+  void* memory = nullptr;
+  std::size_t size = 0;
+  if (heldBytes > 0) {
+    // Private anonymous memory, filled by reading: later changes to the file
+    // cannot reach it.
+    memory = mmap(nullptr, heldBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) {
       close(fd);
       return false;
     }
+    unsigned char* bytes = static_cast<unsigned char*>(memory);
+    while (size < heldBytes) {
+      const ssize_t count = read(fd, bytes + size, heldBytes - size);
+      if (count < 0 && errno == EINTR) continue;
+      if (count <= 0) break;  // end of a file that shrank, or an error: keep what was read
+      size += static_cast<std::size_t>(count);
+    }
+    mprotect(memory, heldBytes, PROT_READ);
   }
-  close(fd);  // the mapping keeps the file's contents reachable
-  mapped->data = static_cast<const unsigned char*>(data);
+  close(fd);
+  mapped->data = static_cast<const unsigned char*>(memory);
   mapped->size = size;
+  mapped->heldBytes = heldBytes;
   mapped->isOpen = true;
   return true;
 }
 
 void UnmapFile(MappedFile* mapped) {
   if (mapped->isOpen && mapped->data != nullptr) {
-    munmap(const_cast<unsigned char*>(mapped->data), mapped->size);
+    munmap(const_cast<unsigned char*>(mapped->data), mapped->heldBytes);
   }
   *mapped = MappedFile{};
 }

@@ -74,6 +74,7 @@ bool MapFileReadOnly(const std::string& path, MappedFile* mapped) {
   CloseHandle(file);
   mapped->data = static_cast<const unsigned char*>(data);
   mapped->size = size;
+  mapped->heldBytes = size;
   mapped->isOpen = true;
   return true;
 }
