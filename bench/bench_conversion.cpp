@@ -2,8 +2,12 @@
 //
 // For each projection family, in both directions:
 //   FAMILY/DIRECTION/zonvert  LLDRV_NEW on a cached zone (metres, degrees)
-//   FAMILY/DIRECTION/proj     proj_trans on PROJ's definition of the same
-//                             projection with PROJ's default options
+//   FAMILY/DIRECTION/proj     proj_trans on the operation PROJ builds with
+//                             its default options (proj_create_crs_to_crs)
+//                             from the zone's geographic coordinates in
+//                             degrees to its grid, as hosts call PROJ
+//   FAMILY/DIRECTION/proj-core  proj_trans on PROJ's bare projection, taking
+//                             radians (no unit step, no operation wrapper)
 //   FAMILY/DIRECTION/floor    only the maths-library calls that the
 //                             family's formulas make for one point (sin,
 //                             cos, tan, pow, log, exp, atan, asin, sqrt), on
@@ -100,7 +104,8 @@ class Uniform {
 };
 
 // One zone of a projection family, the area its points lie in, and PROJ's
-// definition of the same projection (metres, no unit conversion).
+// definition of the same projection (metres, no unit conversion) and of its
+// ellipsoid.
 struct Family {
   const char* name;
   int32_t zone;
@@ -108,24 +113,27 @@ struct Family {
   float mercatorCentralMeridian;  // degrees, Mercator only
   double latMin, latMax, lonMin, lonMax;
   const char* projDefinition;
+  const char* projEllipsoid;
 };
 
 const Family kFamilies[] = {
     {"tmerc", 1633, 0.0f, 0.0f, 40.0, 50.0, 12.0, 18.0,
-     "+proj=tmerc +lat_0=0 +lon_0=15 +k_0=0.9996 +x_0=500000 +y_0=0 +ellps=WGS84"},
+     "+proj=tmerc +lat_0=0 +lon_0=15 +k_0=0.9996 +x_0=500000 +y_0=0 +ellps=WGS84", "+ellps=WGS84"},
     // State Plane 1927 California V by its negated zone number (alias lookup)
     {"lcc", -405, 0.0f, 0.0f, 32.5, 35.5, -121.0, -115.0,
      "+proj=lcc +lat_0=33d30 +lat_1=35d28 +lat_2=34d2 +lon_0=-118 +x_0=609601.2192024384 "
-     "+y_0=0 +a=6378206.4 +b=6356583.8"},
+     "+y_0=0 +a=6378206.4 +b=6356583.8",
+     "+a=6378206.4 +b=6356583.8"},
     {"merc", 99, 0.0f, 0.0f, -70.0, 70.0, -170.0, 170.0,
-     "+proj=merc +lat_ts=0 +lon_0=0 +ellps=WGS84"},
+     "+proj=merc +lat_ts=0 +lon_0=0 +ellps=WGS84", "+ellps=WGS84"},
     {"cass", 5201, 0.0f, 0.0f, 52.2, 52.7, 13.0, 14.0,
-     "+proj=cass +lat_0=52d25'07.1338 +lon_0=13d37'37.9332 +x_0=40000 +y_0=10000 +ellps=bessel"},
+     "+proj=cass +lat_0=52d25'07.1338 +lon_0=13d37'37.9332 +x_0=40000 +y_0=10000 +ellps=bessel",
+     "+ellps=bessel"},
     {"bonne", 5101, 0.0f, 0.0f, 37.0, 42.0, -9.5, -6.2,
-     "+proj=bonne +lat_1=39d40 +lon_0=-8d07'54.862 +ellps=bessel"},
+     "+proj=bonne +lat_1=39d40 +lon_0=-8d07'54.862 +ellps=bessel", "+ellps=bessel"},
     {"eov", 6001, 0.0f, 0.0f, 45.8, 48.5, 16.2, 22.8,
      "+proj=somerc +lat_0=47.14439372222222 +lon_0=19.04857177777778 +k_0=0.99993 "
-     "+x_0=650000 +y_0=200000 +ellps=GRS67"},
+     "+x_0=650000 +y_0=200000 +ellps=GRS67", "+ellps=GRS67"},
 };
 
 struct Point {
@@ -207,20 +215,33 @@ void ZonvertCallOnly(benchmark::State& state, const Family* f) {
 // ---------------------------------------------------------------- PROJ
 
 #if defined(ZONVERT_HAVE_PROJ)
-void ProjRun(benchmark::State& state, const Family* f, PJ_DIRECTION direction) {
+// How PROJ is called: through the operation proj_create_crs_to_crs builds
+// from geographic degrees to the grid (the way hosts use it; PROJ's figures
+// for its projections are usually of this path), or on the bare projection
+// in radians.
+enum class ProjPath { kCrsToCrs, kCore };
+
+void ProjRun(benchmark::State& state, const Family* f, PJ_DIRECTION direction, ProjPath path) {
   const std::vector<Point>& points = PointsOf(*f);
   PJ_CONTEXT* context = proj_context_create();
-  PJ* projection = proj_create(context, f->projDefinition);
+  PJ* projection = nullptr;
+  if (path == ProjPath::kCore) {
+    projection = proj_create(context, f->projDefinition);
+  } else {
+    const std::string geographic = std::string("+proj=longlat ") + f->projEllipsoid + " +type=crs";
+    const std::string grid = std::string(f->projDefinition) + " +type=crs";
+    projection = proj_create_crs_to_crs(context, geographic.c_str(), grid.c_str(), nullptr);
+  }
   if (projection == nullptr) {
     state.SkipWithError("PROJ cannot create the projection");
     proj_context_destroy(context);
     return;
   }
-  constexpr double kRad = kPi / 180.0;
+  const double angleFactor = path == ProjPath::kCore ? kPi / 180.0 : 1.0;  // degrees to input
   std::size_t i = 0;
   for (auto _ : state) {
     const Point& p = points[i++ & (kPointCount - 1)];
-    PJ_COORD c = direction == PJ_FWD ? proj_coord(p.lon * kRad, p.lat * kRad, 0.0, 0.0)
+    PJ_COORD c = direction == PJ_FWD ? proj_coord(p.lon * angleFactor, p.lat * angleFactor, 0.0, 0.0)
                                      : proj_coord(p.x, p.y, 0.0, 0.0);
     c = proj_trans(projection, direction, c);
     benchmark::DoNotOptimize(c.v[0]);
@@ -776,13 +797,15 @@ void RegisterAll() {
     const std::string name = f->name;
     benchmark::RegisterBenchmark((name + "/forward/zonvert").c_str(), ZonvertForward, f);
 #if defined(ZONVERT_HAVE_PROJ)
-    benchmark::RegisterBenchmark((name + "/forward/proj").c_str(), ProjRun, f, PJ_FWD);
+    benchmark::RegisterBenchmark((name + "/forward/proj").c_str(), ProjRun, f, PJ_FWD, ProjPath::kCrsToCrs);
+    benchmark::RegisterBenchmark((name + "/forward/proj-core").c_str(), ProjRun, f, PJ_FWD, ProjPath::kCore);
 #endif
     benchmark::RegisterBenchmark((name + "/forward/floor").c_str(), Floor, f, &kForwardFloors[k], true);
     benchmark::RegisterBenchmark((name + "/forward/floor-free").c_str(), Floor, f, &kForwardFloors[k], false);
     benchmark::RegisterBenchmark((name + "/inverse/zonvert").c_str(), ZonvertInverse, f);
 #if defined(ZONVERT_HAVE_PROJ)
-    benchmark::RegisterBenchmark((name + "/inverse/proj").c_str(), ProjRun, f, PJ_INV);
+    benchmark::RegisterBenchmark((name + "/inverse/proj").c_str(), ProjRun, f, PJ_INV, ProjPath::kCrsToCrs);
+    benchmark::RegisterBenchmark((name + "/inverse/proj-core").c_str(), ProjRun, f, PJ_INV, ProjPath::kCore);
 #endif
     benchmark::RegisterBenchmark((name + "/inverse/floor").c_str(), Floor, f, &kInverseFloors[k], true);
     benchmark::RegisterBenchmark((name + "/inverse/floor-free").c_str(), Floor, f, &kInverseFloors[k], false);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the benchmark programs (bench_conversion, bench_nadcon) and prints
 # one table: per operation the time per point of zonvert, of PROJ doing the
-# same in the same run, their ratio, the floor (the maths-library calls the
+# same in the same run (the operation proj_create_crs_to_crs builds from
+# geographic degrees to the grid), their ratio, PROJ's bare projection in
+# radians ("core") and the ratio to it, the floor (the maths-library calls the
 # formulas make, in their order and waiting for each other as the formulas
 # do) and zonvert's ratio to it, the same calls free to overlap ("free"),
 # with the targets checked.
@@ -58,7 +60,8 @@ failures = []
 print(f"median {clock} time per point of {reps} repetitions; "
       f"{context['num_cpus']} CPUs at {context['mhz_per_cpu']} MHz, {context['date']}")
 print()
-print(f"{'operation':<26}{'zonvert ns':>11}{'PROJ ns':>10}{'zv/PROJ':>9}{'floor ns':>10}{'zv/floor':>9}{'free ns':>9}  targets")
+print(f"{'operation':<26}{'zonvert ns':>11}{'PROJ ns':>10}{'zv/PROJ':>9}{'core ns':>9}{'zv/core':>8}"
+      f"{'floor ns':>10}{'zv/floor':>9}{'free ns':>9}  targets")
 rows = []
 for family in ["tmerc", "lcc", "merc", "cass", "bonne", "eov"]:
     for direction in ["forward", "inverse"]:
@@ -68,7 +71,7 @@ rows += [("datum shift forward", "nadcon/forward", False), ("datum shift inverse
          ("datum shift inv, swept", "nadcon-swept/inverse", False)]
 for label, stem, projection in rows:
     z, p, f = ns(stem + "/zonvert"), ns(stem + "/proj"), ns(stem + "/floor")
-    free = ns(stem + "/floor-free")
+    free, core = ns(stem + "/floor-free"), ns(stem + "/proj-core")
     marks = []
     if z is not None and p is not None:
         ok = z <= 0.5 * p
@@ -85,7 +88,9 @@ for label, stem, projection in rows:
         if not ok: failures.append(label + f": not under {limit:.0f} ns")
     ratio_p = z / p if z is not None and p else None
     ratio_f = z / f if z is not None and f else None
-    print(f"{label:<26}{fmt(z, 11)}{fmt(p)}{fmt(ratio_p, 9, 2)}{fmt(f)}{fmt(ratio_f, 9, 2)}{fmt(free, 9)}  {', '.join(marks)}")
+    ratio_c = z / core if z is not None and core else None
+    print(f"{label:<26}{fmt(z, 11)}{fmt(p)}{fmt(ratio_p, 9, 2)}{fmt(core, 9)}{fmt(ratio_c, 8, 2)}"
+          f"{fmt(f)}{fmt(ratio_f, 9, 2)}{fmt(free, 9)}  {', '.join(marks)}")
 for label, stem in [("datum shift fwd, CTable2", "nadcon/forward/proj-ctable2"),
                     ("datum shift inv, CTable2", "nadcon/inverse/proj-ctable2")]:
     direction = "forward" if "forward" in stem else "inverse"
