@@ -42,6 +42,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "interface/zone_params.h"
 #include "projections/meridian.h"
 #include "zonvert.h"
@@ -60,30 +61,12 @@ constexpr double kPi = 3.14159265358979323846;
 // ---------------------------------------------------------------- set-up
 
 // A root folder whose template/ links to the shipped parameter file.
-class ParameterRoot {
+class ParameterRoot : public zonvert::bench::TempRoot {
  public:
   ParameterRoot() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/zonvert-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-      std::perror("mkdtemp");
-      std::exit(1);
-    }
-    path_ = pattern;
-    fs::create_directories(fs::path(path_) / "template");
-    fs::create_symlink(fs::path(ZONVERT_SOURCE_DIR) / "template" / "con_dos.asc",
-                       fs::path(path_) / "template" / "con_dos.asc");
+    LinkIntoTemplate(std::filesystem::path(ZONVERT_SOURCE_DIR) / "template" / "con_dos.asc", "con_dos.asc");
   }
-  ~ParameterRoot() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  std::string parameterFile() const { return path_ + "/template/con_dos.asc"; }
-
- private:
-  std::string path_;
+  std::string parameterFile() const { return templatePath() + "/con_dos.asc"; }
 };
 
 const ParameterRoot& Root() {
@@ -91,17 +74,7 @@ const ParameterRoot& Root() {
   return root;
 }
 
-// A fixed pseudo-random sequence in [0, 1).
-class Uniform {
- public:
-  double operator()() {
-    state_ = state_ * 6364136223846793005u + 1442695040888963407u;
-    return static_cast<double>(state_ >> 11) * 0x1.0p-53;
-  }
-
- private:
-  uint64_t state_ = 0x2545F4914F6CDD1Du;
-};
+using zonvert::bench::Uniform;
 
 // One zone of a projection family, the area its points lie in, and PROJ's
 // definition of the same projection (metres, no unit conversion) and of its

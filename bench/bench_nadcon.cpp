@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "nadcon/nadcon.h"
 #include "zonvert.h"
 
@@ -39,34 +40,16 @@ struct Point {
 };
 
 // A root folder whose template/ links to the published grids.
-class GridRoot {
+class GridRoot : public zonvert::bench::TempRoot {
  public:
   GridRoot() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/zonvert-bench-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-      std::perror("mkdtemp");
-      std::exit(1);
-    }
-    path_ = pattern;
-    const fs::path templateDir = fs::path(path_) / "template";
-    fs::create_directories(templateDir);
     for (const char* name : {"conus", "hawaii", "prvi", "stlrnc", "stgeorge", "stpaul", "alaska"}) {
       for (const char* extension : {".las", ".los"}) {
         const std::string file = std::string(name) + extension;
-        fs::create_symlink(fs::path(ZONVERT_NADCON_GRIDS) / file, templateDir / file);
+        LinkIntoTemplate(std::filesystem::path(ZONVERT_NADCON_GRIDS) / file, file);
       }
     }
   }
-  ~GridRoot() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
 };
 
 // Points spread over the inside of CONUS (a fixed linear congruential
@@ -74,11 +57,7 @@ class GridRoot {
 const std::vector<Point>& ConusPoints() {
   static const std::vector<Point> points = [] {
     std::vector<Point> result;
-    uint64_t state = 0x2545F4914F6CDD1Du;
-    auto uniform = [&state]() {
-      state = state * 6364136223846793005u + 1442695040888963407u;
-      return static_cast<double>(state >> 11) * 0x1.0p-53;
-    };
+    zonvert::bench::Uniform uniform;
     for (int i = 0; i < kPointCount; ++i) {
       const double lon = -130.9 + 67.8 * uniform();
       const double lat = 20.1 + 29.8 * uniform();
