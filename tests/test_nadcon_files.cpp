@@ -4,6 +4,7 @@
 // of points that pass the bounds test only through single-precision
 // rounding.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -331,15 +332,28 @@ TEST_F(NadconFilesTest, DamagedFileIsReportedOnce) {
 
 // A grid file that is a folder cannot be read: the area is reported damaged
 // and stays unregistered; the others load.
-TEST_F(NadconFilesTest, GridFileThatIsAFolderIsDamaged) {
-  WriteAllAreas();
-  fs::remove(PathOf(5, ".los"));
-  fs::create_directories(PathOf(5, ".los"));
-  MessageRecorder recorder;
-  EXPECT_EQ(Shift(51.0, 1.0), 1);
-  ASSERT_EQ(recorder.messages().size(), 1u);
-  EXPECT_EQ(recorder.messages()[0].text, PathOf(5, ".los") + kDamagedText);
-  for (int k = 0; k < kNadconAreaCount; ++k) EXPECT_EQ(Registered(k), k != 5) << kNames[k];
+// A folder, a pipe or a device in a grid file's place is damaged: one
+// message, the area not registered, and nothing waits on the pipe.
+TEST_F(NadconFilesTest, GridFileThatIsAFolderPipeOrDeviceIsDamaged) {
+  const std::string path = PathOf(5, ".los");
+  const std::function<void()> kReplacements[] = {
+      [&] { fs::create_directories(path); },
+      [&] { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); },
+      [&] { fs::create_symlink("/dev/zero", path); },
+  };
+  for (const auto& replace : kReplacements) {
+    testing::ResetLibraryState();
+    SetPath(dir_.path().c_str());
+    WriteAllAreas();
+    fs::remove(path);
+    replace();
+    MessageRecorder recorder;
+    EXPECT_EQ(Shift(51.0, 1.0), 1);
+    ASSERT_EQ(recorder.messages().size(), 1u);
+    EXPECT_EQ(recorder.messages()[0].text, path + kDamagedText);
+    for (int k = 0; k < kNadconAreaCount; ++k) EXPECT_EQ(Registered(k), k != 5) << kNames[k];
+    fs::remove_all(path);
+  }
 }
 
 // After a load, missing files are not tried again until NadconClean; the

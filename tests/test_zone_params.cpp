@@ -1,11 +1,14 @@
 // The parameter file scan, the two-slot cache, the per-zone set-up of the
 // zone blocks 100-4999, the root rule and the mended failure paths.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include "interface/conversion.h"
@@ -358,6 +361,31 @@ TEST_F(ZoneParamsTest, ParameterFileThatIsAFolderHoldsNoRecord) {
   EXPECT_EQ(x, 1.25);
   EXPECT_EQ(y, 2.5);
   EXPECT_NE(cache().activeCode, 1633);
+}
+
+// A pipe or a device in the parameter file's place is not read: a pipe
+// with no writer would hold the call forever, /dev/zero would fill the
+// memory.  It is reported as a file that cannot be read, nothing converted.
+TEST_F(ZoneParamsTest, ParameterFileThatIsAPipeOrADeviceIsNotRead) {
+  namespace fs = std::filesystem;
+  const std::string path = dir_.path() + "/template/con_dos.asc";
+  const std::function<void()> kReplacements[] = {
+      [&] { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); },
+      [&] { fs::create_symlink("/dev/zero", path); },
+  };
+  for (const auto& replace : kReplacements) {
+    testing::ResetLibraryState();
+    SetPath(dir_.path().c_str());
+    RemoveFile();
+    replace();
+    messages_.Clear();
+    double lat = 45.0, lon = 15.0, x = 1.25, y = 2.5;
+    LLDRV_NEW(&lat, &lon, &x, &y, 1633, kGeographicToGrid, 1, 1, 1, 0.0f, 0.0f, 0.0f);
+    EXPECT_EQ(x, 1.25);
+    EXPECT_EQ(y, 2.5);
+    ASSERT_EQ(messages_.messages().size(), 1u);
+    EXPECT_EQ(messages_.messages()[0].text, "File " + path + " not found! Graphics won't show correctly.");
+  }
 }
 
 TEST_F(ZoneParamsTest, WindowsTextFileScansLikeAPlainOne) {

@@ -32,9 +32,10 @@ constexpr int32_t kSuffixMercator = 99;
 constexpr int32_t kSuffixLastUtm = 60;
 constexpr int32_t kSuffixUserMeridian = 61;
 
-// Reads the whole file into *text.  False when it cannot be opened.  The
-// size known from the start is read in one piece; whatever follows it (a
-// file that grows meanwhile, or one whose size cannot be told) in blocks.
+// Reads the whole file into *text.  False when it cannot be opened or is a
+// pipe or a device.  The size known from the start is read in one piece;
+// whatever follows it (a file that grows meanwhile, or one whose size
+// cannot be told) in blocks.
 //
 // The file is opened in the C runtime's text mode ("r"): on Windows the
 // runtime turns CR LF into LF and ends the file at a Ctrl-Z (so fewer bytes
@@ -42,6 +43,9 @@ constexpr int32_t kSuffixUserMeridian = 61;
 // are.  The scan treats CR as white space and ends the text at a Ctrl-Z
 // itself, so a file written on Windows scans alike on every platform.
 bool ReadWholeFile(const std::string& path, std::string* text) {
+  // A pipe could hold the call forever and a device could fill the memory:
+  // neither is read.
+  if (platform::IsPipeOrDevice(path)) return false;
   std::FILE* file = std::fopen(path.c_str(), "r");
   if (file == nullptr) return false;
   bool complete = true;

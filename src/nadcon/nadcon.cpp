@@ -148,6 +148,7 @@ bool HeaderIsSound(const NadconGridHeader& header, long fileLength) {
 // Opens one grid file (binary), reads its header and checks it against the
 // file's length.  No file stays open.
 HeaderOutcome ReadGridHeader(const std::string& path, NadconGridHeader* header) {
+  if (platform::IsPipeOrDevice(path)) return HeaderOutcome::kDamaged;  // never a grid
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return HeaderOutcome::kMissing;
   unsigned char bytes[kNadconHeaderBytes];

@@ -36,6 +36,12 @@ void ShowMessage(const char* caption, const char* text, MessageIcon icon);
 // sink that was in place.  Tests use it to see what was shown.
 MessageSink SetMessageSink(MessageSink sink);
 
+// True when `path` names a pipe, a socket or a device: opening one can wait
+// for a writer forever, and reading one may never end.  Data files are
+// never read from such a path.  False for regular files, folders and paths
+// that do not exist.
+bool IsPipeOrDevice(const std::string& path);
+
 // A whole file's contents in memory, read-only.  Reads through `data` cost
 // no system call; the caller keeps every read below `size`.
 //

@@ -46,9 +46,17 @@ MessageSink SetMessageSink(MessageSink sink) {
   return previous;
 }
 
+bool IsPipeOrDevice(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return false;
+  return S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) || S_ISCHR(info.st_mode) ||
+         S_ISBLK(info.st_mode);
+}
+
 bool MapFileReadOnly(const std::string& path, MappedFile* mapped) {
   *mapped = MappedFile{};
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: a pipe put in the file's place must not hold the call.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {

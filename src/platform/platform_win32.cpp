@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace zonvert::platform {
@@ -43,6 +45,14 @@ MessageSink SetMessageSink(MessageSink sink) {
   MessageSink previous = gMessageSink;
   gMessageSink = sink != nullptr ? sink : &ShowMessageBox;
   return previous;
+}
+
+bool IsPipeOrDevice(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::file_type type = std::filesystem::status(path, error).type();
+  if (error) return false;
+  return type == std::filesystem::file_type::fifo || type == std::filesystem::file_type::socket ||
+         type == std::filesystem::file_type::character || type == std::filesystem::file_type::block;
 }
 
 bool MapFileReadOnly(const std::string& path, MappedFile* mapped) {
