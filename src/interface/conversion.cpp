@@ -165,8 +165,7 @@ extern "C" ZONVERT_API void ZONVERT_CALL LLDRV_NEW(double* lat, double* lon, dou
 
   state.zoneCode = ApplyZoneAlias(zone);
 
-  // A hit on the active slot is settled here, without the call.
-  const bool haveRecord = state.zoneCode == gParamCache.activeCode || LoadZoneParams();
+  const bool haveRecord = LoadZoneParams();
   if (direction == kLoadOnly) return;
 
   // No record for the zone: no routine runs and the values go back as read.

@@ -147,9 +147,8 @@ std::string TemplateDirectory(const std::string& root) {
   return root + platform::kTemplateSubdirectory;
 }
 
-bool LoadZoneParams() {
+bool LoadZoneParamsFromSpareOrFile() {
   const int32_t zoneCode = gConversionState.zoneCode;
-  if (zoneCode == gParamCache.activeCode) return true;
   if (zoneCode == gParamCache.spareCode) {
     SwapCacheSlots();
     return true;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "interface/conversion.h"
+
 namespace zonvert {
 
 // One record of the parameter file: twenty doubles P0 to P19 whose meaning
@@ -35,12 +37,20 @@ inline const ZoneParams& ActiveParams() { return gParamCache.activeParams; }
 // Exchanges the active and the spare slot, records and codes.
 void SwapCacheSlots();
 
+// LoadZoneParams past a hit on the active slot: a hit on the spare slot
+// (swap) or a read of the parameter file.
+bool LoadZoneParamsFromSpareOrFile();
+
 // Makes the record of gConversionState.zoneCode active.  Returns true when
 // the active record belongs to that zone code (cache hit or record read),
 // false when no record could be had: the file could not be opened, or it
 // holds no complete record under the file key.  On false the zone code is
-// not cached and both previously cached records stay cached.
-bool LoadZoneParams();
+// not cached and both previously cached records stay cached.  Inline, so
+// that the common case, a hit on the active slot, costs one compare in the
+// caller.
+inline bool LoadZoneParams() {
+  return gConversionState.zoneCode == gParamCache.activeCode || LoadZoneParamsFromSpareOrFile();
+}
 
 // The file key of a zone code: for 100-4999 the code less its zone suffix
 // (1617 -> 1600), otherwise the code itself.
